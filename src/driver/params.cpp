@@ -1,0 +1,67 @@
+// Parameter names, defaults and the four-character lookup rule.
+#include "driver/params.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#define IP(n) {#n, &Params::n}
+const IntPar intpars[38] = {
+    IP(_bpar),  IP(aronum), IP(aswv),     IP(bits),   IP(date),   IP(eaxis),  IP(elabel),
+    IP(fannot), IP(faxis),  IP(flabel),   IP(ftpi),   IP(ftpw),   IP(grid),   IP(hfemph),
+    IP(invwav), IP(mfft),   IP(mhal),     IP(mval),   IP(mxtnt),  IP(newpage), IP(nflim),
+    IP(nlpc),   IP(over),   IP(periodic), IP(prenrg), IP(prspec), IP(prwave), IP(rmdc),
+    IP(sign),   IP(swap),   IP(tannot),   IP(taxis),  IP(tlabel), IP(toba),   IP(waxis),
+    IP(window), IP(wlabel), IP(wrfile)};
+#undef IP
+
+#define FP(n) {#n, &Params::n}
+const FloatPar floatpars[49] = {
+    FP(_fpar),  FP(agcsp),  FP(annlwt),    FP(annsiz), FP(arosiz), FP(arotip), FP(arowid),
+    FP(axlnwd), FP(bandwidth), FP(contrast), FP(darkness), FP(eeps), FP(elen), FP(ellc),
+    FP(emax),   FP(emin),   FP(enrm),      FP(fgrid),  FP(fint),   FP(floor),  FP(fmax),
+    FP(fmin),   FP(foct),   FP(fpma),      FP(fpmb),   FP(fpmc),   FP(head),   FP(lablwt),
+    FP(labsiz), FP(msgang), FP(msglwt),    FP(msgsiz), FP(pltlwt), FP(rate),   FP(tail),
+    FP(ticsiz), FP(tmax),   FP(tmin),      FP(token),  FP(tpage),  FP(windwidth), FP(wlen),
+    FP(wllc),   FP(xlen),   FP(xllc),      FP(xpage),  FP(ylen),   FP(yllc),   FP(ypage)};
+#undef FP
+
+void pardefaults() {
+    const int8_t bmark = par._bpar;
+    const float fmark = par._fpar;
+    par = Params{};
+    par._bpar = bmark; // the markers are never written by the reset
+    par._fpar = fmark;
+}
+
+int parmatch(char *word, const char *name) {
+    for (int i = 0; i < 4; i++) {
+        if (word[i] >= 'A' && word[i] <= 'Z') word[i] = static_cast<char>(word[i] - 'A' + 'a');
+        if (word[i] != name[i] || word[i] == '\0') return 0;
+    }
+    return 1;
+}
+
+int parint(const char *text) {
+    // atoi's rule (blanks, sign, digits) without its overflow: keep the low bits of long long
+    return static_cast<int>(std::strtoll(text, nullptr, 10));
+}
+
+float parfloat(const char *text) { return static_cast<float>(std::strtod(text, nullptr)); }
+
+void parassign(char *word) {
+    const char *eq = std::strchr(word, '=');
+    if (!eq) return;
+    const char *value = eq + 1;
+    for (const IntPar &p : intpars) {
+        if (parmatch(word, p.name)) {
+            par.*p.val = static_cast<int8_t>(parint(value) & 0xff);
+            break;
+        }
+    }
+    for (const FloatPar &p : floatpars) {
+        if (parmatch(word, p.name)) {
+            par.*p.val = parfloat(value);
+            break;
+        }
+    }
+}
