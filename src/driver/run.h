@@ -24,3 +24,7 @@ inline Run run;
 int runmain(int argc, char **argv);
 // Ends the run's plot and output; abandon 1 gives up the plot.
 void runclose(int abandon);
+
+// The stream the file devices write to: the -o file, standard output when no -o was given,
+// or none once runclose(1) has closed the output file in the middle of a run (said once).
+FILE *outfp();
