@@ -1,0 +1,82 @@
+// Rendering core: page geometry, the device table, the display list of overlays and the
+// band scan that rasterises or hands them over. Positions are device dots: rows along x
+// (the scan direction), columns along y; a band is 8 rows.
+#pragma once
+#include <cstdint>
+
+// Page geometry, set by the device's open routine.
+struct Page {
+    int xres = 0;          // dots per inch along x (rows)
+    int yres = 0;          // dots per inch along y (columns)
+    int pagerows = 0;      // rows per page
+    int pagecols = 0;      // columns per page: the width of a band
+    int planes = 0;        // bytes per column in the band buffer
+    double dotwidth = 0.0; // width in inches of a one-dot line
+};
+inline Page page;
+
+// The seven operations of the output device; an empty slot is nullptr and is tested
+// before every call. A device without devline, devrect and devimage is a raster device.
+struct DevTab {
+    void (*devclose)(int normal);
+    void (*devline)(int n, const int *rows, const int *cols, double width);
+    void (*devband)(const uint8_t *buf, int len);
+    void (*devrect)(int row, int col, int nrows, int ncols);
+    void (*devpage)();
+    void (*devret)();
+    void (*devimage)(int row, int col, int nrows, int ncols, int count, const uint8_t *values,
+                     const float *graypos);
+};
+inline DevTab devtab;
+
+// One display-list record; kept for the life of the process, only its data is freed.
+struct Ovl {
+    uint8_t kind; // 0 bit block, 1 rectangle, 2 polyline, 3 gray line
+    uint8_t done; // handed to the device or rendered into a band
+    int subrow;   // gray line: bandrow at creation; bit block: rows moved down
+    int subcol;   // bit block: columns moved down to a multiple of 8
+    int stride;   // bit block: bytes per column line; gray line: number of values
+    int row0;     // first row
+    int col0;     // first column; polyline: number of points
+    int nrows;    // extent in rows
+    int ncols;    // extent in columns; polyline: width in 1/1000 inch
+    void *data;   // owned block (malloc): bits, points (rows then columns) or values
+};
+
+enum { OVLMAX = 512 };
+
+// Scan position, band buffer, dither residue and the display list.
+struct Scan {
+    int currow = 0;             // next row to be passed
+    int bandrow = 0;            // rows of the current band already passed, 0..7
+    int finishing = 0;          // plot end: discard what does not overlap the band
+    uint8_t *bandbuf = nullptr; // planes x pagecols bytes, zero between flushes
+    uint8_t *dither = nullptr;  // per-column carry of the gray-line dither
+    int bufcols = 0;            // columns the two buffers were allocated for
+    uint8_t bitmask[8] = {};    // 0x80 >> i, filled by the first devopen
+    Ovl *ovllist[OVLMAX] = {};  // records, the first novl in use
+    int novl = 0;
+};
+inline Scan scan;
+
+// Opens the device of run.devindex and prepares the core. Exits with status 1 on an
+// invalid index; returns 1 (no plot, run goes on) when the device is not available.
+int devopen();
+// Core preparation after a device's open routine: buffers, bit masks, scan, dither seed.
+void devprep();
+int xdots(double inches);
+int ydots(double inches);
+
+// A fresh overlay record, or nullptr with the reason printed.
+Ovl *ovlget();
+// A solid rectangle; nothing for empty extents.
+void ovlrect(int row, int col, int nrows, int ncols);
+
+void rowadv(int n);
+void rowto(int row);
+void bandflush();
+void pageend();
+// Ends the page when the plot command has placed anything on it (xpos > 0).
+void pageeject();
+void plotfinish();
+void plotabort();
