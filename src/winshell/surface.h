@@ -1,0 +1,39 @@
+// Software drawing context over an 8-bit RGB pixel buffer, with the effects the screen device
+// relies on: solid pens (0 is one pixel, wider pens have round ends), line-to leaving out its
+// end point, single pixels, filled rectangles leaving out right and bottom edges, clipping.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+struct Rgb {
+    uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Rgb &) const = default;
+};
+
+struct Pen {
+    int width = 0; // pixels; 0 and 1 draw one-pixel lines
+    Rgb colour;
+};
+
+struct Surface {
+    int w = 0, h = 0;
+    std::vector<uint8_t> px; // w x h pixels, 3 bytes each (r, g, b), top row first
+    Pen pen;                 // pen in use
+    int curx = 0, cury = 0;  // current position of move-to / line-to
+};
+
+// Gives the surface w x h pixels, all of colour c, a one-pixel black pen, position (0, 0).
+void surfinit(Surface &s, int w, int h, Rgb c = {255, 255, 255});
+// Selects a pen and returns the one it replaces.
+Pen surfpen(Surface &s, Pen p);
+void surfmove(Surface &s, int x, int y);
+// Draws from the current position to (x, y) with the pen, leaving out (x, y) for thin pens.
+void surfline(Surface &s, int x, int y);
+void surfpixel(Surface &s, int x, int y, Rgb c);
+// Fills columns left..right-1 of rows top..bottom-1; nothing when right <= left or bottom <= top.
+void surffill(Surface &s, int left, int top, int right, int bottom, Rgb c);
+// The colour at (x, y); white outside the surface.
+Rgb surfget(const Surface &s, int x, int y);
+// Writes the surface as an 8-bit RGB PNG image; returns 1, or 0 when it could not be written.
+int surfpng(const Surface &s, FILE *fp);
