@@ -15,7 +15,7 @@ struct Screen {
     Rgb palette[256];           // colour of each band or gray value
     int bandno = 0;             // bands drawn on the current page
     double penw = 0;            // line width in inches of the pen in use
-    Pen curpen, oldpen;         // the device's pen; the pen in use before the device opened
+    DrawPen curpen, oldpen;     // the device's pen; the pen in use before the device opened
 };
 inline Screen scr;
 

@@ -11,7 +11,7 @@ struct Rgb {
     bool operator==(const Rgb &) const = default;
 };
 
-struct Pen {
+struct DrawPen {
     int width = 0; // pixels; 0 and 1 draw one-pixel lines
     Rgb colour;
 };
@@ -19,14 +19,14 @@ struct Pen {
 struct Surface {
     int w = 0, h = 0;
     std::vector<uint8_t> px; // w x h pixels, 3 bytes each (r, g, b), top row first
-    Pen pen;                 // pen in use
+    DrawPen pen;             // pen in use
     int curx = 0, cury = 0;  // current position of move-to / line-to
 };
 
 // Gives the surface w x h pixels, all of colour c, a one-pixel black pen, position (0, 0).
 void surfinit(Surface &s, int w, int h, Rgb c = {255, 255, 255});
 // Selects a pen and returns the one it replaces.
-Pen surfpen(Surface &s, Pen p);
+DrawPen surfpen(Surface &s, DrawPen p);
 void surfmove(Surface &s, int x, int y);
 // Draws from the current position to (x, y) with the pen, leaving out (x, y) for thin pens.
 void surfline(Surface &s, int x, int y);
