@@ -1,0 +1,204 @@
+// The screen device: draws rectangles, polylines and gray lines on a Surface (and on the
+// window's while mirror is set), clears each new page at its first band, and in kavrel
+// writes the finished picture as PNG to the -o file.
+#include "winshell/screen.h"
+
+#include <algorithm>
+
+#include "driver/msg.h"
+#include "driver/run.h"
+#include "render/core.h"
+
+static const Rgb black{0, 0, 0};
+
+// Pixel of a device position: rows left to right and columns bottom to top on the screen,
+// turned a quarter on the printed page.
+static void pixel(int row, int col, int *x, int *y) {
+    if (scr.rotated) {
+        *x = col;
+        *y = row;
+    } else {
+        *x = row;
+        *y = scr.bmh - col;
+    }
+}
+
+// The surfaces every mark goes to.
+static int targets(Surface **out) {
+    int n = 0;
+    if (scr.drawdc) out[n++] = scr.drawdc;
+    if (scr.mirror && scr.windc) out[n++] = scr.windc;
+    return n;
+}
+
+void mkpalette() {
+    scr.palette[0] = {255, 255, 255};
+    scr.palette[255] = black;
+    for (int i = 1; i < 255; i++) {
+        if (!run.coloropt) {
+            uint8_t v = static_cast<uint8_t>((254 - i) * 255 / 253);
+            scr.palette[i] = {v, v, v};
+        } else if (i < 127) {
+            scr.palette[i] = {0, static_cast<uint8_t>(2 * i), static_cast<uint8_t>(255 - 2 * i)};
+        } else {
+            int red = 2 * (i - 127);
+            scr.palette[i] = {static_cast<uint8_t>(red), static_cast<uint8_t>(255 - red), 0};
+        }
+    }
+}
+
+static void clearpage() {
+    Surface *t[2];
+    for (int k = targets(t) - 1; k >= 0; k--)
+        surffill(*t[k], 0, 0, t[k]->w, t[k]->h, scr.palette[0]);
+}
+
+// Fills device rows row..row+nrows and columns col..col+ncols, mapped to pixels; the
+// surface leaves out the right and bottom edges as the window system does.
+static void fillcells(int row, int col, int nrows, int ncols, Rgb c) {
+    int x0, y0, x1, y1;
+    pixel(row, col, &x0, &y0);
+    pixel(row + nrows, col + ncols, &x1, &y1);
+    Surface *t[2];
+    for (int k = targets(t) - 1; k >= 0; k--)
+        surffill(*t[k], std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1), c);
+}
+
+// Selects a black pen for a line width in inches, unless that width is in use already.
+static void setpen(double w) {
+    if (w == scr.penw) return;
+    scr.curpen = DrawPen{static_cast<int>(w * page.xres + 0.5), black};
+    Surface *t[2];
+    for (int k = targets(t) - 1; k >= 0; k--) surfpen(*t[k], scr.curpen);
+    scr.penw = w;
+}
+
+static void scrclose(int) {
+    scr.bandno = 0;
+    Surface *t[2];
+    for (int k = targets(t) - 1; k >= 0; k--) surfpen(*t[k], scr.oldpen);
+    if (!scr.savepng || !scr.drawdc) return;
+    if (run.outfile) {
+        if (!surfpng(*scr.drawdc, run.outfile)) {
+            msg("can't write the picture to %s\n", run.outname.c_str());
+            run.failed = 1;
+        }
+    } else if (!run.outlost) {
+        msg("Plot drawn but not saved; to save it as a PNG picture: kavrel -o plot.png ...\n");
+    }
+}
+
+static void scrline(int n, const int *rows, const int *cols, double w) {
+    setpen(w);
+    Surface *t[2];
+    int nt = targets(t);
+    for (int i = 1; i < n; i++) {
+        setpen(w);
+        int xa, ya, xb, yb;
+        pixel(rows[i - 1], cols[i - 1], &xa, &ya);
+        pixel(rows[i], cols[i], &xb, &yb);
+        for (int k = 0; k < nt; k++) {
+            surfmove(*t[k], xa, ya);
+            surfline(*t[k], xb, yb);
+            surfpixel(*t[k], xb, yb, black); // the line leaves out its end point
+        }
+    }
+}
+
+// Value of band row i (0..7) of column c in the band format of the page's planes.
+static int bandval(const uint8_t *buf, int c, int i) {
+    int np = page.planes;
+    if (np == 8) return buf[c * 8 + i];
+    if (np <= 1) return buf[c] & (0x80 >> i) ? 255 : 0;
+    int v = 0;
+    for (int k = 0; k < np; k++)
+        if (buf[c * np + k] & (0x80 >> i)) v |= 1 << (np - 1 - k);
+    return v == (1 << np) - 1 ? 255 : v;
+}
+
+static void scrband(const uint8_t *buf, int len) {
+    if (scr.bandno == 0) clearpage();
+    int np = std::max(page.planes, 1);
+    Surface *t[2];
+    int nt = targets(t);
+    for (int c = 0; c < len / np; c++) {
+        for (int i = 0; i < 8; i++) {
+            int v = bandval(buf, c, i);
+            if (!v) continue;
+            int x, y;
+            pixel(scr.bandno * 8 + i, c, &x, &y);
+            for (int k = 0; k < nt; k++) surfpixel(*t[k], x, y, scr.palette[v]);
+        }
+    }
+    scr.bandno++;
+}
+
+static void scrrect(int row, int col, int nrows, int ncols) {
+    fillcells(row, col, nrows, ncols, scr.palette[255]);
+}
+
+static void scrpage() {
+    scr.bandno = 0;
+}
+
+static void scrret() {}
+
+// Value and position at real index u, held at the last of the k entries beyond it.
+static void interp(double u, int k, const uint8_t *vals, const float *pos, double *v, double *p) {
+    if (u >= k - 1) {
+        *v = vals[k - 1];
+        *p = pos[k - 1];
+        return;
+    }
+    if (u < 0) u = 0;
+    int i = static_cast<int>(u);
+    double f = u - i;
+    *v = (1 - f) * vals[i] + f * vals[i + 1];
+    *p = (1 - f) * pos[i] + f * pos[i + 1];
+}
+
+// A gray line as a stack of cells across its columns, 100 per whole inch (at least one per
+// value, one per pixel when that would be more than half the pixels). One cell covers all.
+static void scrimage(int row, int col, int nrows, int ncols, int k, const uint8_t *vals,
+                     const float *pos) {
+    int m = 100 * (ncols / std::max(page.yres, 1));
+    if (m < k) m = k;
+    if (m > ncols / 2) m = ncols;
+    if (m <= 0 || k <= 0 || !vals || !pos) return;
+    double s = (k - 0.5) / std::max(m - 1, 1);
+    for (int j = 0; j < m; j++) {
+        double a, b, e, pa, pb, pe;
+        interp(j * s, k, vals, pos, &a, &pa);
+        interp((j + 0.5) * s, k, vals, pos, &b, &pb);
+        interp((j + 1) * s, k, vals, pos, &e, &pe);
+        int idx = static_cast<int>((a + b + e) / 3 * 253 / 255 + 0.5) + 1;
+        int y0 = m == 1 ? col : static_cast<int>(col + ncols * pa + 0.5);
+        int y1 = j == m - 1 ? col + ncols : static_cast<int>(col + ncols * pe + 0.5);
+        if (y1 > y0) fillcells(row, y0, nrows, y1 - y0, scr.palette[idx]);
+    }
+}
+
+void scropen() {
+    page.pagerows = scr.bmw;
+    page.pagecols = scr.bmh;
+    page.planes = 8;
+    page.xres = static_cast<int>(scr.bmw / 10.5 + 0.5);
+    page.yres = static_cast<int>(scr.bmh * 0.125 + 0.5);
+    page.dotwidth = 2.0 / (page.xres + page.yres);
+    devtab = DevTab{.devclose = scrclose,
+                    .devline = scrline,
+                    .devband = scrband,
+                    .devrect = scrrect,
+                    .devpage = scrpage,
+                    .devret = scrret,
+                    .devimage = scrimage};
+    mkpalette();
+    if (scr.drawdc && (scr.drawdc->w != scr.bmw || scr.drawdc->h != scr.bmh))
+        surfinit(*scr.drawdc, scr.bmw, scr.bmh);
+    scr.curpen = DrawPen{0, black};
+    if (scr.drawdc) scr.oldpen = surfpen(*scr.drawdc, scr.curpen);
+    if (scr.mirror && scr.windc) surfpen(*scr.windc, scr.curpen);
+    scr.penw = 0;
+    scr.bandno = 0;
+    clearpage();
+}
