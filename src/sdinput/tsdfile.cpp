@@ -4,6 +4,8 @@
 #include "sdinput/tsdfile.h"
 
 #include "driver/msg.h"
+#include "driver/run.h"
+#include "sdinput/sdfile.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -24,6 +26,7 @@ struct TsdHdr {
     int32_t nstep = 0, nframe = 0;
     int npts = 0;
     float tper = 0;
+    long long size = 0; // file size at the check
 };
 
 // Little-endian files read as stored; big-endian files byte-reversed.
@@ -116,9 +119,35 @@ int hdrread(int fd, const std::string &path, TsdHdr &t) {
     t.npts = get16(h, 154, t.swap);
     t.tper = static_cast<float>(t.nstep) * t.tstep;
     struct stat st;
-    long long size = fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : 0;
-    if (!hdrsafe(path, t, h, size)) return 0;
+    t.size = fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : 0;
+    if (!hdrsafe(path, t, h, t.size)) return 0;
     std::memcpy(t.name, h + 16, 80);
+    return 1;
+}
+
+// A new file identity (name, device, inode, size, time) gives the descriptor a new fileid,
+// so that cached columns of an earlier file are never shown for this one.
+void tsdident(int fd, const std::string &path) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) std::memset(&st, 0, sizeof st);
+    if (path != tsd.lastname || tsd.lastdev != int64_t(st.st_dev) ||
+        tsd.lastino != int64_t(st.st_ino) || tsd.lastsize != int64_t(st.st_size) ||
+        tsd.lastmtime != int64_t(st.st_mtime)) {
+        tsd.fileid++;
+        tsd.lastname = path;
+        tsd.lastdev = st.st_dev;
+        tsd.lastino = st.st_ino;
+        tsd.lastsize = st.st_size;
+        tsd.lastmtime = st.st_mtime;
+    }
+}
+
+// Frame buffers of n values; 0 when they cannot be had.
+int tsdalloc(int n) {
+    try {
+        tsd.fbuf.assign(n, 0.0f);
+        tsd.rbuf.assign(4 * static_cast<size_t>(n), 0);
+    } catch (...) { return 0; }
     return 1;
 }
 
@@ -131,6 +160,38 @@ int tsdcheck(const std::string &path) {
     int ok = hdrread(fd, path, t);
     close(fd);
     return ok;
+}
+
+int tsdopen() {
+    tsdclose();
+    const std::string path = sd.sdname;
+    int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) return 0;
+    TsdHdr t;
+    if (!hdrread(fd, path, t)) {
+        close(fd);
+        return 0;
+    }
+    if (!tsdalloc(t.npts)) {
+        close(fd);
+        msg("ERROR:  can't allocate buffer for %s file\n", path.c_str());
+        runclose(1);
+        return 0;
+    }
+    tsd.stimname = t.name;
+    tsd.ha = t.ha, tsd.hb = t.hb, tsd.hc = t.hc;
+    tsd.npts = t.npts;
+    tsd.tper = t.tper;
+    tsd.dataoff = t.dataoff;
+    tsd.swap = t.swap;
+    long long present = (t.size - t.dataoff) / (4LL * t.npts);
+    tsd.nstp = t.nframe < 0 ? 0 : t.nframe;
+    if (present < tsd.nstp) tsd.nstp = static_cast<int32_t>(present);
+    tsdident(fd, path);
+    tsd.fd = fd;
+    tsd.fcur = -1;
+    sd.sdtype = 3; // the plot command identifies the stimulus again
+    return 1;
 }
 
 float *tsdframe(int32_t k) {
