@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "devices/strip.h"
-#include "driver/msg.h"
+#include "driver/outfile.h"
 #include "driver/run.h"
 #include "render/core.h"
 
@@ -21,7 +21,7 @@ struct Ps {
     int marks = 0;        // marks on the current page: it needs a "showpage"
     int pageno = 1;       // page being drawn
     int setuppending = 0; // a later page still needs its coordinate setup
-    int failed = 0;       // a write failed; the rest of the document is dropped
+    int failed = 0;       // a write failed: the rest of the document is dropped
 };
 Ps ps;
 
@@ -30,15 +30,11 @@ size_t nobuf = 0;
 
 const char verline[] = "KAVREL version 2.52                          January 2018";
 
-// Writes the buffer to the output stream; a failed write is reported once per document.
+// Writes the buffer to the output stream. A failed write leaves the stream's error flag
+// set, which the run's close reports; the rest of the document is then dropped.
 void psdrain() {
     FILE *fp = outfp();
-    if (fp && !ps.failed && nobuf > 0 && fwrite(obuf, 1, nobuf, fp) != nobuf) {
-        ps.failed = 1;
-        run.failed = 1;
-        msg("ERROR(%s): write error on the output file\n",
-            run.outname.empty() ? "standard output" : run.outname.c_str());
-    }
+    if (fp && !ps.failed && nobuf > 0 && fwrite(obuf, 1, nobuf, fp) != nobuf) ps.failed = 1;
     nobuf = 0;
 }
 
@@ -201,13 +197,7 @@ void psclose(int) {
     ps.marks = 0;
     psputs("%%EOF\n");
     psdrain();
-    FILE *fp = outfp();
-    if (fp && !ps.failed && (fflush(fp) != 0 || ferror(fp))) {
-        ps.failed = 1;
-        run.failed = 1;
-        msg("ERROR(%s): write error on the output file\n",
-            run.outname.empty() ? "standard output" : run.outname.c_str());
-    }
+    if (FILE *fp = outfp()) fflush(fp);
 }
 
 void psnop() {}
