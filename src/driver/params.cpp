@@ -1,28 +1,32 @@
 // Parameter names, defaults and the four-character lookup rule.
 #include "driver/params.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
-#define IP(n) {#n, &Params::n}
+#define IP(n)                                                                                      \
+    { #n, &Params::n }
 const IntPar intpars[38] = {
-    IP(_bpar),  IP(aronum), IP(aswv),     IP(bits),   IP(date),   IP(eaxis),  IP(elabel),
-    IP(fannot), IP(faxis),  IP(flabel),   IP(ftpi),   IP(ftpw),   IP(grid),   IP(hfemph),
+    IP(_bpar),  IP(aronum), IP(aswv),     IP(bits),   IP(date),   IP(eaxis),   IP(elabel),
+    IP(fannot), IP(faxis),  IP(flabel),   IP(ftpi),   IP(ftpw),   IP(grid),    IP(hfemph),
     IP(invwav), IP(mfft),   IP(mhal),     IP(mval),   IP(mxtnt),  IP(newpage), IP(nflim),
-    IP(nlpc),   IP(over),   IP(periodic), IP(prenrg), IP(prspec), IP(prwave), IP(rmdc),
-    IP(sign),   IP(swap),   IP(tannot),   IP(taxis),  IP(tlabel), IP(toba),   IP(waxis),
+    IP(nlpc),   IP(over),   IP(periodic), IP(prenrg), IP(prspec), IP(prwave),  IP(rmdc),
+    IP(sign),   IP(swap),   IP(tannot),   IP(taxis),  IP(tlabel), IP(toba),    IP(waxis),
     IP(window), IP(wlabel), IP(wrfile)};
 #undef IP
 
-#define FP(n) {#n, &Params::n}
+#define FP(n)                                                                                      \
+    { #n, &Params::n }
 const FloatPar floatpars[49] = {
-    FP(_fpar),  FP(agcsp),  FP(annlwt),    FP(annsiz), FP(arosiz), FP(arotip), FP(arowid),
-    FP(axlnwd), FP(bandwidth), FP(contrast), FP(darkness), FP(eeps), FP(elen), FP(ellc),
-    FP(emax),   FP(emin),   FP(enrm),      FP(fgrid),  FP(fint),   FP(floor),  FP(fmax),
-    FP(fmin),   FP(foct),   FP(fpma),      FP(fpmb),   FP(fpmc),   FP(head),   FP(lablwt),
-    FP(labsiz), FP(msgang), FP(msglwt),    FP(msgsiz), FP(pltlwt), FP(rate),   FP(tail),
-    FP(ticsiz), FP(tmax),   FP(tmin),      FP(token),  FP(tpage),  FP(windwidth), FP(wlen),
-    FP(wllc),   FP(xlen),   FP(xllc),      FP(xpage),  FP(ylen),   FP(yllc),   FP(ypage)};
+    FP(_fpar),  FP(agcsp),     FP(annlwt),   FP(annsiz),   FP(arosiz), FP(arotip),    FP(arowid),
+    FP(axlnwd), FP(bandwidth), FP(contrast), FP(darkness), FP(eeps),   FP(elen),      FP(ellc),
+    FP(emax),   FP(emin),      FP(enrm),     FP(fgrid),    FP(fint),   FP(floor),     FP(fmax),
+    FP(fmin),   FP(foct),      FP(fpma),     FP(fpmb),     FP(fpmc),   FP(head),      FP(lablwt),
+    FP(labsiz), FP(msgang),    FP(msglwt),   FP(msgsiz),   FP(pltlwt), FP(rate),      FP(tail),
+    FP(ticsiz), FP(tmax),      FP(tmin),     FP(token),    FP(tpage),  FP(windwidth), FP(wlen),
+    FP(wllc),   FP(xlen),      FP(xllc),     FP(xpage),    FP(ylen),   FP(yllc),      FP(ypage)};
 #undef FP
 
 void pardefaults() {
@@ -46,7 +50,30 @@ int parint(const char *text) {
     return static_cast<int>(std::strtoll(text, nullptr, 10));
 }
 
-float parfloat(const char *text) { return static_cast<float>(std::strtod(text, nullptr)); }
+// Only a plain decimal number counts (strtod alone would also take hex, "inf" and "nan").
+float parfloat(const char *text) {
+    const char *p = text;
+    while (std::isspace(static_cast<unsigned char>(*p))) p++;
+    const char *start = p;
+    if (*p == '+' || *p == '-') p++;
+    int digits = 0;
+    while (std::isdigit(static_cast<unsigned char>(*p))) p++, digits++;
+    if (*p == '.') {
+        p++;
+        while (std::isdigit(static_cast<unsigned char>(*p))) p++, digits++;
+    }
+    if (digits == 0) return 0.0f;
+    if (*p == 'e' || *p == 'E') {
+        const char *q = p + 1;
+        if (*q == '+' || *q == '-') q++;
+        if (std::isdigit(static_cast<unsigned char>(*q))) {
+            while (std::isdigit(static_cast<unsigned char>(*q))) q++;
+            p = q;
+        }
+    }
+    const std::string num(start, p);
+    return static_cast<float>(std::strtod(num.c_str(), nullptr));
+}
 
 void parassign(char *word) {
     const char *eq = std::strchr(word, '=');
@@ -64,4 +91,14 @@ void parassign(char *word) {
             break;
         }
     }
+}
+
+void parset(char *line) {
+    const char *eq = std::strchr(line, '=');
+    if (!eq) return;
+    const char *value = eq + 1;
+    for (const IntPar &p : intpars)
+        if (parmatch(line, p.name)) par.*p.val = static_cast<int8_t>(parint(value) & 0xff);
+    for (const FloatPar &p : floatpars)
+        if (parmatch(line, p.name)) par.*p.val = parfloat(value);
 }

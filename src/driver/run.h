@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/outfile.h" // outfp: the stream of the file devices
+
 struct Run {
     std::vector<std::string> posarg; // positional arguments; entry 0 is the file to process
     int nposarg = 0;                 // entries in use, at most 16 (posarg holds exactly these)
@@ -36,7 +38,3 @@ inline Run run;
 int runmain(int argc, char **argv);
 // Ends the run's plot and output; abandon 1 gives up the plot (and fails the run).
 void runclose(int abandon);
-
-// The stream the file devices write to: the -o file, standard output when no -o was given,
-// or none once runclose(1) has closed the output file in the middle of a run (said once).
-FILE *outfp();
