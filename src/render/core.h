@@ -53,6 +53,7 @@ struct Scan {
     uint8_t *bandbuf = nullptr; // planes x pagecols bytes, zero between flushes
     uint8_t *dither = nullptr;  // per-column carry of the gray-line dither
     int bufcols = 0;            // columns the two buffers were allocated for
+    int bufplanes = 0;          // planes the band buffer was allocated for
     uint8_t bitmask[8] = {};    // 0x80 >> i, filled by the first devopen
     Ovl *ovllist[OVLMAX] = {};  // records, the first novl in use
     int novl = 0;
@@ -69,6 +70,8 @@ int ydots(double inches);
 
 // A fresh overlay record, or nullptr with the reason printed.
 Ovl *ovlget();
+// Gives back the record ovlget returned last, when its creator could not fill it.
+void ovlback(Ovl *o);
 // A solid rectangle; nothing for empty extents.
 void ovlrect(int row, int col, int nrows, int ncols);
 

@@ -1,0 +1,284 @@
+// Rendering core: device opening, the display list and the band scan. Every band of 8 rows
+// is rasterised (raster devices) or its passed overlays are handed over (vector devices);
+// memory stays one band plus the overlays not yet passed.
+#include "render/core.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "analysis/plot.h"
+#include "devices/devlist.h"
+#include "driver/msg.h"
+#include "driver/run.h"
+#include "render/gray.h"
+#include "render/lines.h"
+
+namespace {
+
+// Frees the data of every overlay in use and empties the list (records are kept).
+void ovlclear() {
+    for (int i = 0; i < scan.novl; i++) {
+        if (!scan.ovllist[i]) continue;
+        std::free(scan.ovllist[i]->data);
+        scan.ovllist[i]->data = nullptr;
+    }
+    scan.novl = 0;
+}
+
+// Seeds each column's dither carry below 256 >> planes from the unseeded generator.
+void ditherseed() {
+    int span = page.planes >= 8 ? 1 : 256 >> std::max(page.planes, 0);
+    for (int c = 0; c < scan.bufcols; c++)
+        scan.dither[c] = static_cast<uint8_t>(std::rand() % 32768 % span);
+}
+
+// Merges one 8-row byte b into page column col of the band, by the band format.
+void bandmerge(int col, int b) {
+    if (col < 0 || col >= scan.bufcols || b == 0) return;
+    int planes = scan.bufplanes;
+    uint8_t *p = scan.bandbuf + static_cast<size_t>(col) * planes;
+    if (planes == 1) {
+        p[0] |= static_cast<uint8_t>(b);
+    } else if (planes == 8) {
+        for (int k = 0; k < 8; k++)
+            if (b & (0x80 >> k)) p[k] = 255;
+    } else {
+        for (int k = 0; k < planes; k++) p[k] |= static_cast<uint8_t>(b);
+    }
+}
+
+// Rectangle rows j of the band with 0 <= j + d < nrows, merged into each page column.
+void rectraster(const Ovl *o, int d) {
+    int b = 0;
+    for (int j = std::max(0, -d); j < std::min(o->nrows - d, 8); j++) b |= scan.bitmask[j];
+    int c0 = std::max(o->col0, 0);
+    int c1 = static_cast<int>(
+        std::min<long long>(static_cast<long long>(o->col0) + o->ncols, scan.bufcols));
+    for (int c = c0; c < c1; c++) bandmerge(c, b);
+}
+
+// Bit-block byte row d / 8 merged into the band; rows the block does not hold are skipped.
+void blockraster(const Ovl *o, int d) {
+    const uint8_t *bits = static_cast<const uint8_t *>(o->data);
+    if (!bits || d < 0 || d % 8 != 0) return;
+    int q = d / 8;
+    if (q >= o->stride) return;
+    for (int c = 0; c < o->ncols; c++)
+        bandmerge(o->col0 + c, bits[static_cast<size_t>(c) * o->stride + q]);
+}
+
+// Rasterises overlay o into the band it overlaps, by kind.
+void ovlraster(Ovl *o, int d) {
+    if (o->kind == 3) {
+        if (devtab.devimage) return;
+        for (int j = std::max(d, 0); j < o->nrows && j - d <= 7; j++) grayrow(o, j - d);
+    } else if (o->kind == 1) {
+        if (devtab.devrect) return;
+        rectraster(o, d);
+        o->done = 1;
+    } else if (o->kind == 0) {
+        blockraster(o, d);
+        o->done = 1;
+    }
+}
+
+// Hands a passed overlay to the vector device's operation; always marks it done.
+void ovlhand(Ovl *o) {
+    if (o->kind == 1 && devtab.devrect) {
+        devtab.devrect(o->row0, o->col0, o->nrows, o->ncols);
+    } else if (o->kind == 2 && devtab.devline && o->data) {
+        const int *pts = static_cast<const int *>(o->data);
+        devtab.devline(o->col0, pts, pts + o->col0, o->ncols * 0.001);
+    }
+    o->done = 1;
+}
+
+// The two passes over the display list for the band ending at currow.
+void bandrender() {
+    for (int i = 0; i < scan.novl; i++) {
+        Ovl *o = scan.ovllist[i];
+        if (!o || o->kind != 3 || o->done || !devtab.devimage || !o->data) continue;
+        if ((scan.currow - 8) - o->row0 > o->nrows)
+            devtab.devimage(o->row0, o->col0, o->nrows, o->ncols, o->stride,
+                            static_cast<const uint8_t *>(o->data), gray.graypos);
+    }
+    for (int i = 0; i < scan.novl; i++) {
+        Ovl *o = scan.ovllist[i];
+        if (!o) {
+            msg("Overlay %d has null pointer\n", i);
+            continue;
+        }
+        int d = (scan.currow - 8) - o->row0;
+        if (d > o->nrows && !o->done) ovlhand(o);
+        if (d > -8 && d < o->nrows) {
+            ovlraster(o, d);
+        } else if (o->done || scan.finishing) {
+            std::free(o->data);
+            o->data = nullptr;
+            scan.novl--;
+            if (i < scan.novl) {
+                std::swap(scan.ovllist[i], scan.ovllist[scan.novl]);
+                i--;
+            }
+        }
+    }
+}
+
+// Passes one row, flushing when the band is full.
+void passrow() {
+    scan.currow++;
+    if (++scan.bandrow >= 8) bandflush();
+}
+
+} // namespace
+
+int devopen() {
+    if (static_cast<unsigned>(run.devindex) > 4) {
+        msg("Invalid printer selection: %d\n", run.devindex);
+        std::exit(1);
+    }
+    // A device fills only its own slots: nothing of an earlier device may stay behind.
+    devtab = DevTab{};
+    void (*open)() = devopens[run.devindex];
+    if (!open) {
+        msg("Output device %d is not available: no plot is made\n", run.devindex);
+        page = Page{.xres = 300,
+                    .yres = 300,
+                    .pagerows = 3150,
+                    .pagecols = 2400,
+                    .planes = 1,
+                    .dotwidth = static_cast<float>(1.0 / 300)};
+        devprep();
+        return 1;
+    }
+    open();
+    devprep();
+    return 0;
+}
+
+void devprep() {
+    std::free(scan.bandbuf);
+    std::free(scan.dither);
+    int cols = std::max(page.pagecols, 0), planes = std::max(page.planes, 1);
+    scan.bandbuf = static_cast<uint8_t *>(std::calloc(static_cast<size_t>(planes) * cols + 1, 1));
+    scan.dither = static_cast<uint8_t *>(std::calloc(static_cast<size_t>(cols) + 1, 1));
+    scan.bufcols = scan.bandbuf && scan.dither ? cols : 0;
+    scan.bufplanes = planes;
+    if (!scan.bitmask[0])
+        for (int i = 0; i < 8; i++) scan.bitmask[i] = static_cast<uint8_t>(0x80 >> i);
+    ovlclear();
+    scan.finishing = scan.currow = scan.bandrow = 0;
+    pen.built = 0; // the pen depends on the resolution and dotwidth of the device
+    pen.curblk = nullptr;
+    if (scan.bufcols) ditherseed();
+}
+
+int xdots(double inches) {
+    return static_cast<int>(page.xres * inches);
+}
+int ydots(double inches) {
+    return static_cast<int>(page.yres * inches);
+}
+
+Ovl *ovlget() {
+    if (!scan.bitmask[0]) {
+        msg("Bit mask initialization error\n");
+        return nullptr;
+    }
+    if (scan.novl >= OVLMAX) {
+        msg("Overlay limit exceeded: %d\n", scan.novl);
+        return nullptr;
+    }
+    Ovl *&slot = scan.ovllist[scan.novl];
+    if (!slot) slot = static_cast<Ovl *>(std::calloc(1, sizeof(Ovl)));
+    if (!slot) {
+        msg("Overlay pointer initialization error\n");
+        return nullptr;
+    }
+    slot->kind = 0;
+    slot->data = nullptr;
+    scan.novl++;
+    return slot;
+}
+
+void ovlback(Ovl *o) {
+    if (!o || scan.novl == 0 || scan.ovllist[scan.novl - 1] != o) return;
+    std::free(o->data);
+    o->data = nullptr;
+    scan.novl--;
+}
+
+void ovlrect(int row, int col, int nrows, int ncols) {
+    if (nrows <= 0 || ncols <= 0) return;
+    Ovl *o = ovlget();
+    if (!o) return;
+    *o = Ovl{.kind = 1,
+             .done = 0,
+             .subrow = 0,
+             .subcol = 0,
+             .stride = 0,
+             .row0 = row,
+             .col0 = col,
+             .nrows = nrows,
+             .ncols = ncols,
+             .data = nullptr};
+}
+
+void rowadv(int n) {
+    for (int i = 0; i < n; i++) passrow();
+}
+
+void rowto(int row) {
+    while (scan.currow < row) passrow();
+}
+
+void bandflush() {
+    if (scan.currow > page.pagerows && page.pagerows > 0) scan.currow %= page.pagerows;
+    if (scan.novl > 0) bandrender();
+    int planes = scan.bufplanes;
+    int len = scan.bufcols * planes;
+    while (len > 0 && scan.bandbuf[len - 1] == 0) len--;
+    if (planes > 1 && len % planes != 0) len += planes - len % planes;
+    if (devtab.devband) devtab.devband(scan.bandbuf, len);
+    if (len > 0) std::memset(scan.bandbuf, 0, len);
+    scan.bandrow = 0;
+}
+
+void pageend() {
+    if (scan.currow > page.pagerows && page.pagerows > 0) scan.currow %= page.pagerows;
+    // Marks placed at row 0 since the last page end must still reach the device.
+    if (scan.currow > 0 || scan.novl > 0) {
+        while (scan.currow < page.pagerows) passrow();
+        scan.currow = 0;
+    }
+    if (devtab.devpage) devtab.devpage();
+    ovlclear();
+    scan.finishing = scan.currow = scan.bandrow = 0;
+    if (scan.bufcols) ditherseed();
+}
+
+void pageeject() {
+    if (plot.xpos > 0) pageend();
+}
+
+void plotfinish() {
+    // Marks placed at row 0 since the last page end: pass the page as far as they reach.
+    if (scan.currow == 0 && scan.novl > 0)
+        while (scan.novl > 0 && scan.currow < page.pagerows) passrow();
+    if (scan.currow > 0) {
+        scan.finishing = 1;
+        // An overlay that overlaps every band (wider than the page) would never end the
+        // loop: after a page's worth of rows whatever is left is dropped.
+        long passed = 0;
+        while (scan.bandrow != 0 || scan.novl != 0) {
+            passrow();
+            if (++passed > page.pagerows + 16L && scan.novl > 0) ovlclear();
+        }
+    }
+    if (devtab.devclose) devtab.devclose(1);
+}
+
+void plotabort() {
+    if (devtab.devclose) devtab.devclose(0);
+}
