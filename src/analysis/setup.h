@@ -42,6 +42,8 @@ enum { SBUFMAX = 8192, SPECMAX = 8194, GCOLMAX = 4097, NKMAX = 4096 };
 // Derives every value above for the file in sd; returns 0 when the plot can go on, 1 when
 // it was refused (the run's plot closed as abandoned, message written).
 int setup();
+// Allocates the sample window and spectrum buffers on first use (exits when memory is out).
+void anabufs();
 // Opens the output device when no plot is open and takes its resolution; 0 when a plot is
 // open afterwards, 1 when the device is not available.
 int plotready();

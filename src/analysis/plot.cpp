@@ -1,0 +1,297 @@
+// The plot command: opens one file, runs the setup and the scan, builds the frequency axis
+// and the row positions, then draws page after page, one time slice per row. A plot the
+// setup or a page driver refuses ends here: its files are closed and nothing more is drawn.
+#include "analysis/plot.h"
+
+#include "analysis/bandlist.h"
+#include "analysis/cochlea.h"
+#include "analysis/fftslice.h"
+#include "analysis/scan.h"
+#include "analysis/setup.h"
+#include "driver/msg.h"
+#include "driver/params.h"
+#include "driver/run.h"
+#include "render/axes.h"
+#include "render/core.h"
+#include "render/gray.h"
+#include "render/text.h"
+#include "sdinput/sdfile.h"
+#include "sdinput/tsdfile.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The reader of a file that could not be opened: silence at the zero level.
+int32_t silentsamp(int32_t) {
+    return static_cast<int32_t>(sd.wzero);
+}
+
+float clampf(double v, float lo, float hi) {
+    if (!(v >= lo)) return lo; // NaN and -inf too
+    return v > hi ? hi : static_cast<float>(v);
+}
+
+// Place-axis range: the map of fmin..fmax when that is a range, else the whole cochlea.
+void placerange() {
+    if (par.fmin > 0 && par.fmax > par.fmin) {
+        plot.axlo = clampf(fplace(par.fmin), 0, 10000);
+        plot.axhi = clampf(fplace(par.fmax), 0, 10000);
+    } else {
+        plot.axlo = 0;
+        plot.axhi = 10000;
+    }
+}
+
+// Frequency of displayed row i of the analysed range.
+float rowfreq(int i) {
+    return ana.flo + i * (ana.fhi - ana.flo) / ana.nk;
+}
+
+// Step 3.3: the frequency axis of a sampled-data file and its row positions.
+void freqaxis() {
+    int nk = ana.nk;
+    if (par.fpma > 0 && par.fpmb > 0) {
+        plot.fpA = 1000 * par.fpma;
+        plot.fpB = par.fpmb * 100 / 10000;
+        plot.fpC = par.fpmc;
+        placerange();
+        // positions relative to the axis range, finite and within the panel
+        double span = plot.axhi - plot.axlo;
+        for (int i = 0; i <= nk; i++) {
+            double p = span > 0 ? (fplace(rowfreq(i)) - plot.axlo) / span : 0;
+            plot.graypos[i] = clampf(p, 0, 1);
+        }
+        plot.axtype = 2;
+        plot.axdec = 3;
+    } else if (ana.lnr > 0) {
+        for (int i = 0; i <= nk; i++)
+            plot.graypos[i] =
+                clampf(std::log(static_cast<double>(rowfreq(i) / ana.flo)) / ana.lnr, 0, 1);
+        plot.axlo = 0;
+        plot.axhi = 1000 * ana.lnr / std::log(2.0);
+        plot.axtype = 1;
+        int n = static_cast<int>(ana.flo + 0.5);
+        plot.axdec = n % 1000 == 0 ? 0 : n % 100 == 0 ? 1 : n % 10 == 0 ? 2 : 3;
+    } else {
+        for (int i = 0; i <= nk; i++) plot.graypos[i] = static_cast<float>(i * (1.0 / nk));
+        plot.axlo = ana.flo;
+        plot.axhi = ana.fhi;
+        plot.axtype = 0;
+        plot.axdec = 0;
+    }
+}
+
+// Steps 2.4 to 2.8: the place axis of a time-step file; its rows are the channels.
+void tsdaxis() {
+    plot.fpA = 1000 * std::clamp(tsd.ha, 0.0f, 1.0f);
+    plot.fpB = std::clamp(tsd.hb, 0.0f, 1.0f) * 100 / 10000;
+    plot.fpC = std::clamp(tsd.hc, 0.0f, 1.0f);
+    placerange();
+    plot.axtype = 2;
+    plot.axdec = 3;
+    int nch = tsd.npts - 1;
+    float u = nch >= 2 ? 10000.0f / nch : 10000.0f;
+    ana.kmin = static_cast<int>(plot.axlo / u + 0.5);
+    ana.nk = static_cast<int>(plot.axhi / u + 0.5) - ana.kmin + 1;
+    ana.nk = std::clamp(ana.nk, 1, GRAYPOSMAX - 2);
+    ana.fgridv = 1000;
+    ana.flo = placef(plot.axlo);
+    ana.fhi = placef(plot.axhi);
+    for (int i = 0; i <= ana.nk; i++) plot.graypos[i] = static_cast<float>(i) / ana.nk;
+}
+
+// Appends the record of the panels just set up (nothing when 64 are held).
+void appendrec() {
+    if (plot.nplotrec >= PLOTRECMAX) return;
+    PlotRec &r = plot.plotrec[plot.nplotrec++];
+    r.sdname = sd.sdname;
+    r.axtype = plot.axtype;
+    r.left = ana.pltx0;
+    r.bottom = ana.plty;
+    r.right = ana.pltx0 + ana.pltw;
+    r.top = ana.plty + ana.plth;
+    r.wavbot = ana.wavy;
+    r.wavtop = ana.wavy + ana.wavh;
+    r.nfft = ana.nfft;
+    r.nwin = ana.nwin;
+    r.tpg0 = ana.tpg0;
+    r.tpg1 = ana.tpg1;
+    r.flo = ana.flo;
+    r.fhi = ana.fhi;
+    r.lnr = ana.lnr;
+    r.fpA = plot.fpA;
+    r.fpB = plot.fpB;
+    r.fpC = plot.fpC;
+    r.maxpow = static_cast<float>(fsl.maxpow);
+    r.srate = sd.srate;
+}
+
+// The file name and the run's date and time at the foot of the first page.
+void datestamp() {
+    txtup(0, 1);
+    txtweight(par.lablwt);
+    txtsize(par.labsiz);
+    txtbox(0);
+    if (par.date > 1) {
+        txtjust(1, 3);
+        txtdraw(0.1, 0.1, run.plotname);
+    }
+    std::string when = run.rundate;
+    while (!when.empty() && (when.back() == '\n' || when.back() == '\r')) when.pop_back();
+    txtjust(3, 3);
+    txtdraw(10.4, 0.1, when);
+}
+
+// Page start common to both drivers; 1 when the page is refused.
+int pagestart(int cochlear) {
+    if (ana.pltx < 0) {
+        msg("ERROR(%s): x=%.1f and xllc=%.1f\n", sd.sdname.c_str(), plot.xpos, par.xllc);
+        run.failed = 1;
+        runclose(0);
+        return 1;
+    }
+    if (ana.nwin <= 0) {
+        msg("invalid window width %d\n", ana.nwin);
+        run.failed = 1;
+        runclose(0);
+        return 1;
+    }
+    if (run.verbose) cochlear ? cochsum() : fftsum();
+    if (par.date && plot.xpos == 0) datestamp();
+    wavprime();
+    axframe(1);
+    if (!cochlear && par.wrfile) bandhead();
+    plot.xpos = plot.xpos + static_cast<double>(ana.pltx) / ana.xres;
+    return 0;
+}
+
+// One page of either spectrograph; 1 when it was refused.
+int drawpage(int cochlear) {
+    if (pagestart(cochlear)) return 1;
+    double tc = 0, tr = 0; // slice clock and read clock, seconds from the page start
+    int h = static_cast<int>(ana.spp * sd.srate + 0.5);
+    for (int j = 0; j < ana.pltw; j++) {
+        if (plot.nplotrec > 0)
+            plot.plotrec[plot.nplotrec - 1].maxpow = static_cast<float>(fsl.maxpow);
+        if (cochlear) {
+            cochslice(tr);
+        } else {
+            if (par.prspec) specslice(j);
+            if (par.wrfile) bandline(j);
+        }
+        if (par.taxis) taxstep(j);
+        if (par.grid) gridstep(j);
+        if (par.prwave) wavslice(j, ana.nwin, h);
+        if (par.prenrg) cochlear ? cochtrace(j) : enrslice(j, ana.nwin);
+        rowadv(1);
+        plot.xpos = plot.xpos + 1.0 / ana.xres;
+        tc = tc + ana.spp;
+        // the read clock follows the slice clock: rounding never accumulates
+        h = static_cast<int>((tc - tr) * sd.srate + 0.5);
+        wavadv(h, ana.nwin);
+        tr = tr + h * ana.tsamp;
+    }
+    if (par.taxis) taxstep(ana.pltw);
+    axframe(1);
+    axframe(2);
+    plot.xpos = plot.xpos + static_cast<double>(ana.tic50x) / ana.xres;
+    return 0;
+}
+
+// Step 5: pages until the range is drawn, the last one shorter at the same time scale.
+void pageloop(int cochlear) {
+    int ended = 0;
+    while (ana.tend > ana.tpg0) {
+        if (ended) {
+            plotclear();
+            plot.xpos = 0;
+        }
+        if (drawpage(cochlear)) return;
+        if (par.newpage) {
+            pageend();
+            ended = 1;
+        }
+        ana.tpg0 = ana.tpg1;
+        ana.tpg1 = ana.tpg1 + ana.tpgstep;
+        if (ana.tpg1 >= ana.tend && ana.tpgstep > 0) {
+            ana.pltw =
+                static_cast<int>(ana.xres * (ana.tend - ana.tpg0) * par.xlen / ana.tpgstep + 0.5);
+            ana.tpg1 = ana.tend;
+        }
+    }
+}
+
+// Class 2: the cochlear spectrograph of a time-step file beside its stimulus waveform.
+void plottsd() {
+    if (!tsdopen()) {
+        msg("ERROR :  can't open %s\n", sd.sdname.c_str());
+        runclose(1);
+        return;
+    }
+    sd.sdname = tsd.stimname;
+    sdformat(sd.sdname);
+    if (!sdopen()) {
+        msg("ERROR : can't open stimulus file %s\n", sd.sdname.c_str());
+        runclose(1);
+        sdclose();
+        tsdclose();
+        return;
+    }
+    if (setup() == 0) {
+        scnwav();
+        fscnwav();
+        tsdaxis();
+        setgraypos(plot.graypos);
+        appendrec();
+        pageloop(1);
+    }
+    tsdclose();
+    sdclose();
+}
+
+// Any other class: the FFT spectrograph of a sampled-data file.
+void plotsdf() {
+    if (!sdopen()) {
+        // plotted all the same, silent, at the rate fmax implies; never through an old reader
+        getsamp = silentsamp;
+        sd.nsamp = 0;
+        sd.srate = 2 * par.fmax;
+        run.failed = 1;
+    }
+    if (setup() == 0) {
+        scnwav();
+        freqaxis();
+        setgraypos(plot.graypos);
+        appendrec();
+        pageloop(0);
+    }
+    sdclose();
+    if (getsamp == silentsamp) getsamp = nullptr;
+}
+
+} // namespace
+
+double fplace(double f) {
+    return std::log10(f / plot.fpA + plot.fpC) / plot.fpB;
+}
+
+double placef(double place) {
+    double e = std::clamp(plot.fpB * place, -30.0, 30.0);
+    return plot.fpA * (std::pow(10.0, e) - plot.fpC);
+}
+
+void plotclear() {
+    for (int i = 0; i < plot.nplotrec; i++) plot.plotrec[i] = PlotRec{};
+    plot.nplotrec = 0;
+}
+
+void plotcmd(int kind) {
+    plot.xpos = 0;
+    ax.tsdfile = kind == 2;
+    if (kind == 2)
+        plottsd();
+    else
+        plotsdf();
+}

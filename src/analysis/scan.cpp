@@ -1,0 +1,155 @@
+// The samples of a plot: one scan of the plotted range before drawing, then a window of
+// nwin samples that slides along with the time slices. Indices outside the file read as
+// trunc(wzero) through the reader, so a window may start before the first sample.
+#include "analysis/scan.h"
+
+#include "analysis/fftslice.h"
+#include "analysis/setup.h"
+#include "driver/msg.h"
+#include "driver/params.h"
+#include "driver/run.h"
+#include "render/axes.h"
+#include "render/core.h"
+#include "sdinput/sdfile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// First sample of the plotted range or page: trunc(srate x t) within 0..nsamp.
+int32_t sampat(float t) {
+    double s = static_cast<double>(sd.srate * t);
+    if (!(s > 0)) return 0;
+    if (s > sd.nsamp) return sd.nsamp;
+    return static_cast<int32_t>(s);
+}
+
+// ADC word length and signedness: the bits parameter, or a guess from the data.
+void adcguess(float range) {
+    if (par.bits >= 8 && par.bits <= 16) {
+        wave.adcbits = par.bits;
+        wave.adcsgn = par.sign;
+    } else if (range > 4096 || wave.wdc > 4096) {
+        wave.adcbits = 16;
+        wave.adcsgn = 1;
+    } else if (range > 256 || wave.wdc > 256) {
+        wave.adcbits = 12;
+        wave.adcsgn = wave.wdc < 1024;
+    } else {
+        wave.adcbits = 8;
+        wave.adcsgn = wave.wdc < 64;
+    }
+}
+
+} // namespace
+
+void scnwav() {
+    int32_t s0 = sampat(ana.tpg0);
+    double s1d = static_cast<double>(sd.srate * ana.tend);
+    int32_t s1 = s1d > sd.nsamp ? sd.nsamp : (s1d > 0 ? static_cast<int32_t>(s1d) : 0);
+    int32_t vmin = 0, vmax = 0;
+    double sum = 0, sumsq = 0;
+    if (getsamp) {
+        vmin = vmax = getsamp(s0);
+        for (int32_t i = s0; i < s1; i++) {
+            int32_t v = getsamp(i);
+            if (v < vmin)
+                vmin = v;
+            else if (v > vmax)
+                vmax = v;
+            sum += v;
+            sumsq += static_cast<double>(v) * v;
+        }
+    }
+    double var = 0;
+    wave.wdc = 0;
+    if (s1 > s0) {
+        wave.wdc = static_cast<float>(sum / (s1 - s0));
+        var = sumsq / (s1 - s0) - static_cast<double>(wave.wdc) * wave.wdc;
+    }
+    wave.wvar = 2.0 * ana.nwin * var;
+    float fmin = static_cast<float>(vmin), fmax = static_cast<float>(vmax);
+    float range = fmax - fmin;
+    adcguess(range);
+    if (par.aswv) {
+        wave.wmn = fmin;
+        wave.wmx = fmax;
+        wave.wrn = range > 0 ? range : 1;
+    } else {
+        wave.wrn = std::ldexp(1.0f, wave.adcbits);
+        wave.wmn = wave.adcsgn ? -0.5f * wave.wrn : 0.0f;
+        wave.wmx = wave.wmn + wave.wrn;
+    }
+    sd.wzero = wave.adcsgn ? 0.0f : std::ldexp(1.0f, wave.adcbits - 1);
+    wave.wlast = sd.wzero;
+    if (run.debugopt)
+        msg("scnwav: wmn=%.0f wmx=%.0f wrn=%.0f wdc=%.1f ns=%ld\n", wave.wmn, wave.wmx, wave.wrn,
+            wave.wdc, static_cast<long>(s1));
+}
+
+void wavprime() {
+    std::memset(fsl.gcol, 0, std::min<size_t>(ana.nk + 1, sizeof fsl.gcol));
+    int n = std::clamp(ana.nwin, 0, static_cast<int>(SBUFMAX));
+    int32_t fill = static_cast<int32_t>(par.rmdc ? wave.wdc : sd.wzero);
+    for (int i = 0; i < n; i++) wave.sbuf[i] = fill;
+    wave.spos = sampat(ana.tpg0) - n / 2;
+    wavadv(n, n);
+    axprime();
+}
+
+void wavadv(int h, int n) {
+    if (n <= 0 || h <= 0 || !getsamp) return;
+    int32_t *b = wave.sbuf;
+    if (h > n) {
+        // the samples in between are never analysed; skipping them reads the same window
+        wave.spos += h - n;
+        for (int i = 0; i < n; i++) b[i] = getsamp(wave.spos++);
+    } else {
+        std::memmove(b, b + h, (n - h) * sizeof *b);
+        for (int i = n - h; i < n; i++) b[i] = getsamp(wave.spos++);
+    }
+}
+
+void wavslice(int j, int n, int h) {
+    int a = std::max((n - h) / 2, 0);
+    int b = std::min(a + h, n);
+    float lo = wave.wlast, hi = wave.wlast;
+    for (int i = a; i < b; i++) {
+        float v = static_cast<float>(wave.sbuf[i]);
+        wave.wlast = v;
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    float y = par.invwav ? wave.wmx - hi : lo - wave.wmn;
+    ovlrect(ana.pltx0 + j, ana.wavy + static_cast<int>(y * ana.wavh / wave.wrn), 1,
+            static_cast<int>(ana.wavh * (hi - lo) / wave.wrn) + 1);
+}
+
+void enrslice(int j, int n) {
+    if (j == 0) {
+        wave.ivl = par.eeps > 0 ? 1 / par.eeps : 0.01;
+        wave.acc = 0;
+        double fs = std::ldexp(1.0, wave.adcbits - 1);
+        wave.ref = fs * fs * n;
+    } else if (j < wave.next) {
+        ovlrect(ana.pltx0 + j, ana.enry, 1, 1);
+        return;
+    }
+    double e = 0;
+    for (int i = 0; i < n; i++) {
+        double d = wave.sbuf[i] - sd.wzero;
+        e += d * d;
+    }
+    double r = e / wave.ref;
+    float level = par.emin;
+    if (r >= 1e-9) {
+        double l = 10 * std::log10(r);
+        level = l < par.emin ? par.emin : std::fmin(l, static_cast<double>(par.emax));
+    }
+    wave.acc = wave.acc + wave.ivl;
+    wave.next = static_cast<int>(wave.acc / ana.spp + 0.5);
+    ovlrect(ana.pltx0 + j, ana.enry, 1,
+            static_cast<int>((level - par.emin) * ana.enrh / (par.emax - par.emin)) + 1);
+}
