@@ -5,5 +5,6 @@
 #include "devices/imp.h"
 #include "devices/lj.h"
 #include "devices/ps.h"
+#include "winshell/screen.h"
 
-void (*const devopens[5])() = {nullptr, emfopen, ljopen, impopen, psopen};
+void (*const devopens[5])() = {scropen, emfopen, ljopen, impopen, psopen};
