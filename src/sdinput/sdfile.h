@@ -35,11 +35,13 @@ inline int32_t (*getsamp)(int32_t) = nullptr;
 // Classifies a file: 0 parameter file, 1 sampled data, 2 time-step file (asciidata: 1 when
 // text files count as sample lists).
 int sdident(const std::string &path, int asciidata);
-// Finds the format of a sampled-data file and sets sd.sdname and sd.sdtype.
+// Finds the format of a sampled-data file and sets sd.sdtype (3..10; unchanged when the
+// file does not exist).
 void sdformat(const std::string &path);
 // Opens sd.sdname as sd.sdtype, reads its header and sets getsamp; 1 done, 0 refused.
 int sdopen();
 // Closes the open file and empties the block cache.
 void sdclose();
-// Three-letter name of a kind ("SPC", "SDF", ... "CSR"); "???" outside the table.
+// Three-letter name of a kind ("SPC", "SDF", ... "TOK", and "CSR" for CSRE files); "???"
+// outside the table.
 const char *sdtypename(int sdtype);

@@ -1,0 +1,103 @@
+// Block-reader state and the block cache shared by every binary format: one open file, one
+// block of raw samples converted to 16 bits at a time. Also the byte-order helpers and the
+// small file helpers the format open routines share.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+// Sample encodings of the block reader (codes 0..8 as the formats name them; 9 and 10 are
+// the wide PCM samples of RIFF WAVE files, reduced to their top 16 bits).
+enum SdEnc {
+    ENC_NONE = 0,
+    ENC_S8 = 1,
+    ENC_ULAW = 2,
+    ENC_U8 = 3,
+    ENC_S16 = 5,
+    ENC_S32 = 6,
+    ENC_F32 = 7,
+    ENC_F64 = 8,
+    ENC_S24 = 9,
+    ENC_S32HI = 10
+};
+
+struct SdBlk {
+    int fd = -1;              // open file, negative when none
+    int enc = ENC_NONE;       // sample encoding
+    int bps = 0;              // bytes per sample
+    int spb = 256;            // samples per block
+    int swap = 0;             // samples are stored in the opposite byte order
+    int64_t dataoff = 0;      // byte position of sample 0
+    double scale = 1.0;       // factor applied to wide samples before conversion
+    int sat = 0;              // full-scale audio: converted values saturate at 16 bits
+    int unsig = 0;            // 32-bit integers are unsigned
+    int32_t curblk = -1;      // block in smp, -1 when none
+    int tokfile = 0;          // the last ILS test saw the token marker
+    unsigned char buf[516];   // raw block, or a file header during identification
+    int16_t smp[256];         // the current block as 16-bit samples
+    std::vector<int16_t> lst; // samples of an ASCII list
+    FILE *askfp = stdin;      // where the rate prompt reads its answer
+};
+inline SdBlk sdb;
+
+// Sets the encoding and with it the block geometry (bytes per sample, samples per block).
+void sdsetenc(int enc);
+// Loads block k into the cache; the number of whole samples read, 0 on failure.
+int sdload(int32_t k);
+// The block reader installed in getsamp.
+int32_t blkget(int32_t i);
+// trunc(wzero), whatever wzero holds.
+int32_t sdzero();
+// A wide sample value as a 16-bit sample: NaN is 0, the 32-bit range saturates, then the
+// low 16 bits are kept; with sat the value saturates at -32768..32767 instead.
+int16_t sdconv(double v, int sat);
+// Peak magnitude of the first sd.nsamp values of a 32- or 64-bit encoding from the data
+// offset; *fits (when given) tells whether every value lies in -32768..32767.
+double sdpeak(int *fits = nullptr);
+
+// Opens sd.sdname read-only into sdb.fd; 1 done, 0 not.
+int sdfopen();
+// Closes sdb.fd if open; returns 0 so open routines can `return sdfail();`.
+int sdfail();
+// Reads up to n bytes at byte pos (EOF or error ends it early): the count read, -1 on error.
+long sdpread(int fd, int64_t pos, void *p, long n);
+// Size of the open file in bytes (0 when unknown).
+int64_t sdfsize(int fd);
+// Samples present after the data offset, at bytes per sample bps, in a file of `size` bytes.
+int64_t sdpresent(int64_t size, int bps);
+// nsamp from a claimed count, lowered to the samples present (never negative).
+int32_t sdclaim(int64_t claimed, int64_t size);
+
+// Little-endian field readers with an optional byte swap (swap 1: big-endian).
+inline uint16_t get16(const unsigned char *b, int swap) {
+    return swap ? static_cast<uint16_t>(b[0] << 8 | b[1]) : static_cast<uint16_t>(b[1] << 8 | b[0]);
+}
+inline uint32_t get32(const unsigned char *b, int swap) {
+    uint32_t v = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+                 static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+    return swap ? __builtin_bswap32(v) : v;
+}
+inline uint64_t get64(const unsigned char *b, int swap) {
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; i--) v = v << 8 | b[i];
+    return swap ? __builtin_bswap64(v) : v;
+}
+inline int16_t gets16(const unsigned char *b, int swap) {
+    return static_cast<int16_t>(get16(b, swap));
+}
+inline int32_t gets32(const unsigned char *b, int swap) {
+    return static_cast<int32_t>(get32(b, swap));
+}
+inline float getf32(const unsigned char *b, int swap) {
+    uint32_t u = get32(b, swap);
+    float f;
+    std::memcpy(&f, &u, 4);
+    return f;
+}
+inline double getf64(const unsigned char *b, int swap) {
+    uint64_t u = get64(b, swap);
+    double d;
+    std::memcpy(&d, &u, 8);
+    return d;
+}

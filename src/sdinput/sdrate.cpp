@@ -1,0 +1,39 @@
+// The sample-rate prompt. End of input or a line without a number leaves the rate 0, which
+// the analysis refuses with its own message; only plain decimal numbers are taken.
+#include "sdinput/sdrate.h"
+
+#include "driver/msg.h"
+#include "driver/params.h"
+#include "sdinput/sdblock.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+float sdask() {
+    msg("samples/second: ");
+    std::fflush(msgfp);
+    char line[80];
+    if (!sdb.askfp || !std::fgets(line, sizeof line, sdb.askfp)) return 0;
+    // keep the leading decimal number only: no hexadecimal, no "inf" or "nan"
+    const char *p = line;
+    while (*p == ' ' || *p == '\t') p++;
+    size_t n = std::strspn(p, "+-.0123456789eE");
+    char num[80];
+    std::memcpy(num, p, n);
+    num[n] = 0;
+    double r = std::strtod(num, nullptr);
+    if (!std::isfinite(r) || std::fabs(r) > 3.0e38) return 0;
+    return static_cast<float>(r);
+}
+
+float hdrrate(double r) {
+    if (!(r > 0.0) || r > 1.0e9) return 0;
+    return static_cast<float>(r);
+}
+
+float sdrate(float hdr) {
+    if (par.rate > 0) return par.rate;
+    if (hdr > 0) return hdr;
+    return sdask();
+}

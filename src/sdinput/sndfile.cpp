@@ -1,0 +1,117 @@
+// SND audio files: six 32-bit header words in either byte order, with the magic ".snd" or its
+// variant ".sd\0". Floating-point samples whose peak is at most 1.0 are full-scale audio and
+// are scaled by 32767; larger values are taken as sample values (scale 1).
+#include "sdinput/sndfile.h"
+
+#include "driver/msg.h"
+#include "sdinput/sdblock.h"
+#include "sdinput/sdfile.h"
+#include "sdinput/sdrate.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+struct SndHdr {
+    int swap = 0;
+    long len = 0;      // header bytes read (of 28)
+    uint32_t off = 0;  // data offset
+    uint32_t size = 0; // data size, 0xFFFFFFFF: to the end of the file
+    uint32_t code = 0; // SND encoding
+    uint32_t rate = 0;
+};
+
+// SND encodings as block encodings; 0 for the unsupported ones.
+int sndenc(uint32_t code) {
+    switch (code) {
+    case 1: return ENC_ULAW;
+    case 2: return ENC_S8;
+    case 3: return ENC_S16;
+    case 6: return ENC_F32;
+    case 7: return ENC_F64;
+    default: return ENC_NONE;
+    }
+}
+
+// Reads the header of fd into h; 1 when a magic was found.
+int sndhdr(int fd, SndHdr &h) {
+    unsigned char b[28] = {};
+    h.len = sdpread(fd, 0, b, 28);
+    if (h.len < 4) return 0;
+    uint32_t m = get32(b, 0);
+    if (m == 0x2E736E64u || m == 0x2E736400u)
+        h.swap = 0;
+    else if (m == 0x646E732Eu || m == 0x0064732Eu)
+        h.swap = 1;
+    else
+        return 0;
+    h.off = get32(b + 4, h.swap);
+    h.size = get32(b + 8, h.swap);
+    h.code = get32(b + 12, h.swap);
+    h.rate = get32(b + 16, h.swap);
+    return 1;
+}
+
+// Fills the block state and the descriptor from a header.
+void sndfill(const SndHdr &h, int64_t fsize) {
+    sdsetenc(sndenc(h.code));
+    sdb.swap = h.swap;
+    sdb.scale = 1.0;
+    sdb.sat = 0;
+    sdb.unsig = 0;
+    sdb.dataoff = h.off;
+    int64_t n = 0;
+    if (sdb.bps > 0) n = h.size == 0xFFFFFFFFu ? sdpresent(fsize, sdb.bps) : h.size / sdb.bps;
+    sd.nsamp = n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
+    sd.srate = static_cast<float>(h.rate);
+}
+
+// Full-scale float audio (peak at most 1.0) is scaled by 32767 and saturates at 16 bits.
+void sndscale() {
+    if (sdb.enc != ENC_F32 && sdb.enc != ENC_F64) return;
+    double peak = sdpeak();
+    if (peak <= 1.0) sdb.scale = 32767.0, sdb.sat = 1;
+}
+
+} // namespace
+
+int sndtest(const std::string &path) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return 0;
+    SndHdr h;
+    int ok = sndhdr(fd, h);
+    if (ok) sndfill(h, sdfsize(fd));
+    ::close(fd);
+    return ok ? SD_SND : 0;
+}
+
+int sndopen() {
+    if (!sdfopen()) return 0;
+    const char *p = sd.sdname.c_str();
+    SndHdr h;
+    if (!sndhdr(sdb.fd, h)) return sdfail();
+    int64_t fsize = sdfsize(sdb.fd);
+    sndfill(h, fsize);
+    if (h.len < 24) {
+        msg("ERROR(%s): SND header cut short: %ld of 24 bytes\n", p, h.len);
+        return sdfail();
+    }
+    if (sdb.enc == ENC_NONE) {
+        msg("ERROR(%s): SND encoding %u is not supported\n", p, h.code);
+        return sdfail();
+    }
+    if (h.off > fsize) {
+        msg("SND seeking for data location failed\n");
+        return sdfail();
+    }
+    if (h.off < 24) {
+        msg("ERROR(%s): SND data offset %u lies inside the header\n", p, h.off);
+        return sdfail();
+    }
+    sd.nsamp = sdclaim(sd.nsamp, fsize);
+    sd.srate = sdrate(hdrrate(h.rate));
+    sndscale();
+    sdb.curblk = -1;
+    return 1;
+}

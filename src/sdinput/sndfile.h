@@ -1,0 +1,9 @@
+// SND audio files: recognition test (which also fills the descriptor) and open routine.
+#pragma once
+#include <string>
+
+// 4 when the file begins with an SND magic in either byte order, else 0; on success the
+// encoding, data offset, nsamp and srate are set from the header.
+int sndtest(const std::string &path);
+// Opens sd.sdname as an SND file; 1 done, 0 refused.
+int sndopen();
