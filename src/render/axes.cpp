@@ -114,6 +114,21 @@ void freqformat(double B, int *width, int *prec) {
         *prec = std::clamp(dec + 3 - static_cast<int>(std::log10(B)), 0, dec);
 }
 
+} // namespace
+
+void freqtext(double m, char *text, int size) {
+    double B = axisfreq(m);
+    int width, prec;
+    freqformat(B, &width, &prec);
+    snprintf(text, size, "%*.*f", width, prec, B / 1000);
+}
+
+void timetext(double t, char *text, int size) {
+    snprintf(text, size, ax.tlabdec ? "%.1f" : "%.0f", t * tunitfac[ax.tunit]);
+}
+
+namespace {
+
 void freqnumbers() {
     float range = std::fabs(plot.axhi - plot.axlo);
     if (!(range > 0)) return;
@@ -128,11 +143,8 @@ void freqnumbers() {
     for (; m <= plot.axhi; m += par.fint) {
         int u = static_cast<int>((m - plot.axlo) * ana.plth / range + 0.5);
         if (u > ana.plth) continue;
-        double B = axisfreq(m);
-        int width, prec;
-        freqformat(B, &width, &prec);
         char text[64];
-        snprintf(text, sizeof text, "%*.*f", width, prec, B / 1000);
+        freqtext(m, text, sizeof text);
         txtdraw(x, (ana.plty + u) / static_cast<double>(page.yres), text);
         ax.maxlabw = std::max(ax.maxlabw, txtwidth(text));
     }
@@ -170,7 +182,7 @@ void timenumber(double t) {
     double y = ax.tlaby;
     if (!std::isfinite(x) || x < par.annsiz || y < par.annsiz) return;
     char text[64];
-    snprintf(text, sizeof text, ax.tlabdec ? "%.1f" : "%.0f", t * tunitfac[ax.tunit]);
+    timetext(t, text, sizeof text);
     txtset(0, 1, par.annlwt, par.annsiz, 2, 1);
     txtdraw(x, y, text);
 }

@@ -38,3 +38,7 @@ void axprime();
 void taxstep(int j);
 // Frequency-grid step for slice j of the page.
 void gridstep(int j);
+// Text of the frequency number at axis value m: kHz in the format of the axis in use.
+void freqtext(double m, char *text, int size);
+// Text of the time number for t seconds, in the time unit of the last frame drawn.
+void timetext(double t, char *text, int size);
