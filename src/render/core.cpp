@@ -138,9 +138,12 @@ int devopen() {
         msg("Invalid printer selection: %d\n", run.devindex);
         std::exit(1);
     }
+    return devstart(devopens[run.devindex]);
+}
+
+int devstart(void (*open)()) {
     // A device fills only its own slots: nothing of an earlier device may stay behind.
     devtab = DevTab{};
-    void (*open)() = devopens[run.devindex];
     if (!open) {
         msg("Output device %d is not available: no plot is made\n", run.devindex);
         page = Page{.xres = 300,

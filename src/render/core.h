@@ -63,6 +63,8 @@ inline Scan scan;
 // Opens the device of run.devindex and prepares the core. Exits with status 1 on an
 // invalid index; returns 1 (no plot, run goes on) when the device is not available.
 int devopen();
+// Opens a device by its open routine (nullptr: not available, 1) and prepares the core.
+int devstart(void (*open)());
 // Core preparation after a device's open routine: buffers, bit masks, scan, dither seed.
 void devprep();
 int xdots(double inches);
