@@ -103,7 +103,9 @@ void pshdr() {
     if (ps.hdrpending) {
         ps.hdrpending = 0;
         psputs("%!PS-Adobe-2.0 EPSF-2.0\n");
-        psprintf("%%%%Title: %s\n", run.plotname.c_str());
+        psputs("%%Title: "); // the name may be longer than a formatted piece
+        psput(run.plotname.data(), run.plotname.size());
+        psputs("\n");
         psprintf("%%%%Creator: %.20s\n", verline);
         psputs("%%CreationDate: ");
         psputs(run.rundate.c_str());

@@ -128,6 +128,10 @@ TEST_F(PsDoc, RectangleAfterTheHeaderAndShownAtClose) {
     });
     EXPECT_EQ(out, header("later.wav") + "-1 0 0 1 1 0 0 0 R\n-3 0 0 4 3 0 1 2 R\n" +
                        "showpage\n%%EOF\n");
+    // a name of the full 255 characters is written whole
+    run.plotname = std::string(255, 'n');
+    out = psdoc([] { devtab.devrect(0, 0, 1, 1); });
+    EXPECT_EQ(out, header(std::string(255, 'n')) + "-1 0 0 1 1 0 0 0 R\nshowpage\n%%EOF\n");
 }
 
 TEST_F(PsDoc, PolylinePiecesBrokenBefore64Characters) {
@@ -326,13 +330,14 @@ TEST(StripSampling, PositionMappingIsContinuousFromZeroToNMinusHalf) {
         for (int s = 1; s <= 1000; s++) {
             double v = grayidx(s / 1000.0, n, c.P.data());
             EXPECT_GE(v, prev) << c.what << " at " << s;
-            if (!c.steps) EXPECT_LT(v - prev, 0.01 * n + 1e-9) << c.what << " jump at " << s;
+            if (!c.steps) { EXPECT_LT(v - prev, 0.01 * n + 1e-9) << c.what << " jump at " << s; }
             prev = v;
         }
         // each position P[i] maps to (n - 0.5) i / n: value i - 1 is not shifted a row up
         for (int i = 1; i < n; i++)
-            if (c.P[i] < c.P[i + 1])
+            if (c.P[i] < c.P[i + 1]) {
                 EXPECT_NEAR(grayidx(c.P[i], n, c.P.data()), (n - 0.5) * i / n, 1e-6) << c.what;
+            }
     }
     float lin[5] = {0, 0.25f, 0.5f, 0.75f, 1};
     EXPECT_DOUBLE_EQ(grayidx(0.5, 4, lin), 1.75);
