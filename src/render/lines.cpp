@@ -24,6 +24,12 @@ int penext(int res, double t) {
     return v >= 1 ? static_cast<int>(std::min(v, 1.0e6)) : 1;
 }
 
+// Pen margin of a bit block, res x w / 2 + 1 truncated (bounded for absurd widths).
+int margin(int res, double w) {
+    double m = res * w * 0.5 + 1;
+    return m == m ? static_cast<int>(std::clamp(m, 0.0, 1.0e8)) : 1;
+}
+
 // Mathematical remainder modulo 8 (a negative value gives 0..7 as well).
 int mod8(int v) {
     return ((v % 8) + 8) % 8;
@@ -149,8 +155,7 @@ int ovlblock(double w) {
         return 1;
     }
     penset(w);
-    int mr = static_cast<int>(page.xres * w * 0.5 + 1),
-        mc = static_cast<int>(page.yres * w * 0.5 + 1);
+    int mr = margin(page.xres, w), mc = margin(page.yres, w);
     int fr = bbox.frow - mr, lr = bbox.lrow + mr, fc = bbox.fcol - mc, lc = bbox.lcol + mc;
     if (fr < 0 || fc < 0 || lc > page.pagecols) msg("*** Warning: bit block off page\n");
     int sr = mod8(fr), sc = mod8(fc);
