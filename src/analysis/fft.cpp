@@ -1,8 +1,8 @@
-// Real-input FFT: an optional radix-2 stage, radix-4 stages in place, then reordering into the
-// packed layout. Every value is rounded to float exactly as the plain stage-by-stage form would
-// round it, so the spectra (and the gray levels drawn from them) do not depend on the speed-ups:
-// twiddles are cached, four values go through each operation at once, and the three reordering
-// passes are one gather.
+// Real-input FFT: an optional radix-2 stage, radix-4 stages, then reordering into the packed
+// layout. Every value is rounded to float exactly as the plain stage-by-stage form rounds it, so
+// the spectra (and the gray levels drawn from them) do not depend on the speed-ups: twiddles are
+// cached, four values go through each operation at once, and the three reordering passes are one
+// gather. The stages work in a static scratch buffer, so the transform is not reentrant.
 #include "analysis/fft.h"
 
 #include <bit>
@@ -24,13 +24,9 @@ struct Twid {
 };
 Twid tw;
 
-// Reordering gather of the current length: destination pair r takes its real part from
-// pair re[r] and its (negated) imaginary part from pair im[r].
-struct Perm {
-    uint16_t re[NMAX / 2], im[NMAX / 2];
-    int m = 0;
-};
-Perm perm;
+// Bit reversal of 14-bit pair numbers; shifted right, it serves every shorter length.
+uint16_t rev14[NMAX / 2];
+bool revready = false;
 
 alignas(64) float scratch[NMAX];
 
@@ -64,16 +60,9 @@ void twfill(int n) {
     if (n > tw.count) tw.count = n;
 }
 
-// The reordering passes as one permutation: block reversal of the imaginary parts, then
-// bit reversal of the pairs.
-void permfill(int m) {
-    int np = 1 << (m - 1);
-    for (int r = 0; r < np; r++) {
-        int s = revbits(r, m - 1);
-        perm.re[r] = static_cast<uint16_t>(s);
-        perm.im[r] = static_cast<uint16_t>(s < 2 ? s : s ^ (std::bit_floor(unsigned(s)) - 1));
-    }
-    perm.m = m;
+void revfill() {
+    for (int r = 0; r < NMAX / 2; r++) rev14[r] = static_cast<uint16_t>(revbits(r, MMAX - 1));
+    revready = true;
 }
 
 // Group 0: sums and differences of the quarters.
@@ -92,26 +81,38 @@ template <class T> inline void bf1(T &g0, T &g1, T &g2, T &g3, T r) {
 template <class T> struct Tw6 { T h, m, o, t, u, v; };
 
 // A pair of groups (e, j) sharing one angle.
-template <class T> inline void bfp(T *e, T *j, const Tw6<T> &w) {
-    T H = w.u * e[3] - w.v * j[3], I = w.h * e[1] - w.m * j[1], K = w.o * e[2] - w.t * j[2];
-    T M = w.u * j[3] + w.v * e[3], N = w.m * e[1] + w.h * j[1], P = w.t * e[2] + w.o * j[2];
-    T hi = H + I, ek = e[0] + K, emk = e[0] - K, nm = N - M, mn = M + N, pj = P + j[0];
-    T ih = I - H, jp = j[0] - P;
-    e[0] = hi + ek, e[1] = mn - pj, e[2] = emk - nm, e[3] = ih - jp;
-    j[0] = emk + nm, j[1] = ih + jp, j[2] = ek - hi, j[3] = mn + pj;
+template <class T>
+inline __attribute__((always_inline)) void bfp(T &e0, T &e1, T &e2, T &e3, T &j0, T &j1, T &j2,
+                                               T &j3, const Tw6<T> &w) {
+    T H = w.u * e3 - w.v * j3, I = w.h * e1 - w.m * j1, K = w.o * e2 - w.t * j2;
+    T M = w.u * j3 + w.v * e3, N = w.m * e1 + w.h * j1, P = w.t * e2 + w.o * j2;
+    T hi = H + I, ek = e0 + K, emk = e0 - K, nm = N - M, mn = M + N, pj = P + j0;
+    T ih = I - H, jp = j0 - P;
+    e0 = hi + ek, e1 = mn - pj, e2 = emk - nm, e3 = ih - jp;
+    j0 = emk + nm, j1 = ih + jp, j2 = ek - hi, j3 = mn + pj;
 }
 
 const float R45 = 0.70710678118655f;
 
-// Group 0 or 1 of a stage of span a >= 4, four values of k at a time.
-void grpv(float *g, int a, int one) {
+// Group 0 of a stage of span a >= 4, four values of k at a time, from src to dst (which may
+// be the same).
+void grp0v(const float *src, float *dst, int a) {
     for (int k = 0; k < a; k += 4) {
-        v4 q[4] = {ld(g + k), ld(g + a + k), ld(g + 2 * a + k), ld(g + 3 * a + k)};
-        if (one)
-            bf1(q[0], q[1], q[2], q[3], bc(R45));
-        else
-            bf0(q[0], q[1], q[2], q[3]);
-        for (int c = 0; c < 4; c++) st(g + c * a + k, q[c]);
+        v4 q0 = ld(src + k), q1 = ld(src + a + k), q2 = ld(src + 2 * a + k);
+        v4 q3 = ld(src + 3 * a + k);
+        bf0(q0, q1, q2, q3);
+        st(dst + k, q0), st(dst + a + k, q1), st(dst + 2 * a + k, q2), st(dst + 3 * a + k, q3);
+    }
+}
+
+// Group 1 (the 45-degree group) of a stage of span a >= 4.
+void grp1v(float *g, int a) {
+    float *g1 = g + a, *g2 = g + 2 * a, *g3 = g + 3 * a;
+    v4 r = bc(R45);
+    for (int k = 0; k < a; k += 4) {
+        v4 q0 = ld(g + k), q1 = ld(g1 + k), q2 = ld(g2 + k), q3 = ld(g3 + k);
+        bf1(q0, q1, q2, q3, r);
+        st(g + k, q0), st(g1 + k, q1), st(g2 + k, q2), st(g3 + k, q3);
     }
 }
 
@@ -120,27 +121,29 @@ void pairv(float *p, int a, int i, int e, int j) {
     Tw6<v4> w{bc(tw.h[i]), bc(tw.m[i]), bc(tw.o[i]), bc(tw.t[i]), bc(tw.u[i]), bc(tw.v[i])};
     float *E = p + 4 * a * e, *J = p + 4 * a * j;
     for (int k = 0; k < a; k += 4) {
-        v4 qe[4], qj[4];
-        for (int c = 0; c < 4; c++) qe[c] = ld(E + c * a + k), qj[c] = ld(J + c * a + k);
-        bfp(qe, qj, w);
-        for (int c = 0; c < 4; c++) st(E + c * a + k, qe[c]), st(J + c * a + k, qj[c]);
+        v4 e0 = ld(E + k), e1 = ld(E + a + k), e2 = ld(E + 2 * a + k), e3 = ld(E + 3 * a + k);
+        v4 j0 = ld(J + k), j1 = ld(J + a + k), j2 = ld(J + 2 * a + k), j3 = ld(J + 3 * a + k);
+        bfp(e0, e1, e2, e3, j0, j1, j2, j3, w);
+        st(E + k, e0), st(E + a + k, e1), st(E + 2 * a + k, e2), st(E + 3 * a + k, e3);
+        st(J + k, j0), st(J + a + k, j1), st(J + 2 * a + k, j2), st(J + 3 * a + k, j3);
     }
 }
 
 // One pair of groups of span 1 (four adjacent values each).
 void pair1(float *p, int i, int e, int j) {
     Tw6<float> w{tw.h[i], tw.m[i], tw.o[i], tw.t[i], tw.u[i], tw.v[i]};
-    bfp(p + 4 * e, p + 4 * j, w);
+    float *E = p + 4 * e, *J = p + 4 * j;
+    bfp(E[0], E[1], E[2], E[3], J[0], J[1], J[2], J[3], w);
 }
 
-inline void tr4(v4 &a, v4 &b, v4 &c, v4 &d) {
-    v4 t0 = __builtin_shufflevector(a, b, 0, 4, 1, 5),
-       t1 = __builtin_shufflevector(a, b, 2, 6, 3, 7);
-    v4 t2 = __builtin_shufflevector(c, d, 0, 4, 1, 5),
-       t3 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
-    a = __builtin_shufflevector(t0, t2, 0, 1, 4, 5),
+inline __attribute__((always_inline)) void tr4(v4 &a, v4 &b, v4 &c, v4 &d) {
+    v4 t0 = __builtin_shufflevector(a, b, 0, 4, 1, 5);
+    v4 t1 = __builtin_shufflevector(a, b, 2, 6, 3, 7);
+    v4 t2 = __builtin_shufflevector(c, d, 0, 4, 1, 5);
+    v4 t3 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
+    a = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
     b = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
-    c = __builtin_shufflevector(t1, t3, 0, 1, 4, 5),
+    c = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
     d = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
 }
 
@@ -148,14 +151,16 @@ inline void tr4(v4 &a, v4 &b, v4 &c, v4 &d) {
 // groups are transposed into vectors of the four pairs' quarters.
 void pair1x4(float *p, int i, int e, int j) {
     Tw6<v4> w{ld(tw.h + i), ld(tw.m + i), ld(tw.o + i), ld(tw.t + i), ld(tw.u + i), ld(tw.v + i)};
-    v4 qe[4], qj[4];
-    for (int c = 0; c < 4; c++) qe[c] = ld(p + 4 * (e + 2 * c)), qj[c] = ld(p + 4 * (j - 2 * c));
-    tr4(qe[0], qe[1], qe[2], qe[3]);
-    tr4(qj[0], qj[1], qj[2], qj[3]);
-    bfp(qe, qj, w);
-    tr4(qe[0], qe[1], qe[2], qe[3]);
-    tr4(qj[0], qj[1], qj[2], qj[3]);
-    for (int c = 0; c < 4; c++) st(p + 4 * (e + 2 * c), qe[c]), st(p + 4 * (j - 2 * c), qj[c]);
+    float *E = p + 4 * e, *J = p + 4 * j;
+    v4 e0 = ld(E), e1 = ld(E + 8), e2 = ld(E + 16), e3 = ld(E + 24);
+    v4 j0 = ld(J), j1 = ld(J - 8), j2 = ld(J - 16), j3 = ld(J - 24);
+    tr4(e0, e1, e2, e3);
+    tr4(j0, j1, j2, j3);
+    bfp(e0, e1, e2, e3, j0, j1, j2, j3, w);
+    tr4(e0, e1, e2, e3);
+    tr4(j0, j1, j2, j3);
+    st(E, e0), st(E + 8, e1), st(E + 16, e2), st(E + 24, e3);
+    st(J, j0), st(J - 8, j1), st(J - 16, j2), st(J - 24, j3);
 }
 
 // The last stage (span 1, d = n): groups of four adjacent values.
@@ -176,55 +181,69 @@ void stage1(float *p, int d) {
 
 // A radix-4 stage of d / 4 groups of span a >= 4.
 void stagev(float *p, int d, int a) {
-    grpv(p, a, 0);
-    if (d > 4) grpv(p + 4 * a, a, 1);
+    grp0v(p, p, a);
+    if (d > 4) grp1v(p + 4 * a, a);
     int np = d / 8;
     for (int b = 1, i = 1; i < np; b++)
         for (int end = 1 << b; i < end; i++) pairv(p, a, i, 2 * i, 3 * (1 << b) - 1 - 2 * i);
 }
 
-// The first stage of odd powers of two: sums and differences of the two halves.
-void stage2(float *p, int n) {
+// The first stage of odd powers of two: sums and differences of the two halves (n >= 8).
+void stage2(const float *src, float *dst, int n) {
     int h = n / 2;
-    if (h < 4) {
-        for (int k = 0; k < h; k++) {
-            float a = p[k], b = p[k + h];
-            p[k] = a + b, p[k + h] = a - b;
-        }
-        return;
-    }
     for (int k = 0; k < h; k += 4) {
-        v4 a = ld(p + k), b = ld(p + h + k);
-        st(p + k, a + b), st(p + h + k, a - b);
+        v4 a = ld(src + k), b = ld(src + h + k);
+        st(dst + k, a + b), st(dst + h + k, a - b);
     }
 }
 
-// The three reordering passes as one gather through the scratch buffer.
-void reorder(float *p, int m) {
-    int np = 1 << (m - 1);
-    if (perm.m != m) permfill(m);
+// The three reordering passes in one: pair r takes its real part from pair rev(r) and its
+// imaginary part, negated, from pair rev(n/2 - r) (the block reversal of the imaginary parts,
+// seen through the bit reversal, maps r to n/2 - r); x[0] and x[1] stay.
+void reorder(const float *w, float *x, int m) {
+    int np = 1 << (m - 1), sh = MMAX - m;
+    if (!revready) revfill();
+    x[0] = w[0], x[1] = w[1];
     for (int r = 1; r < np; r++) {
-        scratch[2 * r] = p[2 * perm.re[r]];
-        scratch[2 * r + 1] = -p[2 * perm.im[r] + 1];
+        int s = rev14[r] >> sh;
+        x[2 * r] = w[2 * s];
+        x[2 * (np - r) + 1] = -w[2 * s + 1];
     }
-    std::memcpy(p + 2, scratch + 2, (2 * np - 2) * sizeof(float));
+}
+
+// Lengths 2 and 4: one stage each, in place.
+void rfftsmall(float *p, int n) {
+    if (n == 2) {
+        float a = p[0], b = p[1];
+        p[0] = a + b, p[1] = a - b;
+        return;
+    }
+    bf0(p[0], p[1], p[2], p[3]);
+    p[3] = -p[3];
 }
 
 } // namespace
 
+// The first stage moves the data into the scratch buffer, the others work there in place,
+// and the reordering brings it back.
 int rfft(float *x, int n) {
     if (n < 2 || n > NMAX || !std::has_single_bit(unsigned(n))) return 1;
-    int m = std::countr_zero(unsigned(n)), f0 = 1;
-    if (m % 2) stage2(x, n), f0 = 2;
+    if (n <= 4) return rfftsmall(x, n), 0;
+    int m = std::countr_zero(unsigned(n)), f0 = m % 2 ? 2 : 1;
+    float *w = scratch;
+    if (f0 == 2)
+        stage2(x, w, n);
+    else
+        grp0v(x, w, n / 4); // the first radix-4 stage, d = 4, is group 0 alone
     twfill(n / 8);
-    for (int s = 1; s <= m / 2; s++) {
+    for (int s = f0 == 2 ? 1 : 2; s <= m / 2; s++) {
         int d = f0 << (2 * s), a = n / d;
         if (a == 1)
-            stage1(x, d);
+            stage1(w, d);
         else
-            stagev(x, d, a);
+            stagev(w, d, a);
     }
-    reorder(x, m);
+    reorder(w, x, m);
     return 0;
 }
 
