@@ -8,6 +8,9 @@
 #include "devices/emf.h"
 #include "devtest.h"
 #include "render/core.h"
+#include "render/gray.h"
+#include "render/lines.h"
+#include "render/text.h"
 
 namespace {
 
@@ -259,4 +262,86 @@ TEST(Metafile, WritesNothingWhereTheHeaderCannotBeRewritten) {
     EXPECT_EQ(le32(f, 3), 1u);
     EXPECT_EQ(le32(f, 3 + 48), 164u);
     EXPECT_EQ(le32(f, 3 + 52), 2u);
+}
+
+TEST(Metafile, WholePageIsAWellFormedRecordStream) {
+    OutCap out;
+    run.devindex = 1;
+    run.devres = 2;
+    ASSERT_EQ(devopen(), 0);
+    int r = page.xres;
+    ovlrect(r / 2, r / 2, 9 * r, 3);
+    ovlrect(r / 2, r / 2, 3, 6 * r);
+    double x[3] = {6, 7, 8}, y[3] = {6, 5, 6};
+    drawpoly(3, x, y, 0.02);
+    txtsize(0.2);
+    txtdraw(6.0, 1.2, "KAVREL");
+    std::vector<float> pos(65);
+    std::vector<uint8_t> vals(66, 0);
+    for (int i = 0; i < 65; i++) pos[i] = i / 64.0f, vals[i] = uint8_t(i * 3);
+    setgraypos(pos.data());
+    rowto(r);
+    for (int k = 0; k < 3 * r; k++) ovlgray(vals.data(), 64, r, 4 * r, 1), rowadv(1);
+    pageend();
+    plotfinish();
+    std::string f = out.bytes();
+    auto recs = records(f);
+    ASSERT_FALSE(recs.empty());
+    EXPECT_EQ(le32(f, 48), f.size());
+    EXPECT_EQ(le32(f, 52), recs.size() + 1);
+    EXPECT_EQ(recs.back().type, 14u);
+    // objects are created into their slot, selected before use and deleted only when selected
+    bool pen = false, brush = false, inpath = false;
+    int rects = 0, strokes = 0, lines = 0;
+    for (size_t i = 0; i + 1 < recs.size(); i++) {
+        const Rec &q = recs[i];
+        switch (q.type) {
+        case 95:
+            EXPECT_FALSE(pen) << i;
+            EXPECT_EQ(recs[i + 1].type, 37u);
+            EXPECT_EQ(recs[i + 1].w[0], 1);
+            pen = true;
+            break;
+        case 39:
+            EXPECT_FALSE(brush) << i;
+            EXPECT_EQ(recs[i + 1].type, 37u);
+            EXPECT_EQ(recs[i + 1].w[0], 2);
+            brush = true;
+            break;
+        case 40: (q.w[0] == 1 ? pen : brush) = false; break;
+        case 37: break;
+        case 43:
+            EXPECT_TRUE(pen && brush) << i;
+            rects++;
+            break;
+        case 27: EXPECT_TRUE(pen) << i; break;
+        case 54:
+            EXPECT_TRUE(pen) << i;
+            lines++;
+            break;
+        case 59:
+            EXPECT_FALSE(inpath) << i;
+            inpath = true;
+            break;
+        case 60:
+            EXPECT_TRUE(inpath) << i;
+            inpath = false;
+            break;
+        case 64:
+            EXPECT_EQ(recs[i - 1].type, 60u) << i;
+            strokes++;
+            break;
+        default: ADD_FAILURE() << "record type " << q.type << " at " << i;
+        }
+        for (int32_t v : q.w) {
+            if (q.type == 27 || q.type == 54 || q.type == 43) {
+                EXPECT_GE(v, -r) << i;
+                EXPECT_LE(v, 11 * r + r) << i;
+            }
+        }
+    }
+    EXPECT_GT(rects, 100) << "gray cells";
+    EXPECT_GT(strokes, 3) << "the line and the letters";
+    EXPECT_GT(lines, 10);
+    run.devindex = 0, run.devres = 0;
 }
