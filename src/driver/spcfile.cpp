@@ -37,12 +37,19 @@ bool named(const std::string &text, const char *name) {
     return parmatch(w.data(), name) != 0;
 }
 
+// Opens the output device for a drawing command; 0 when there is none to draw on.
+int drawready() {
+    if (plotready() == 0) return 1;
+    run.failed = 1; // the device said why
+    return 0;
+}
+
 // x y "text" drawn with the text state of the message parameters.
 void msgcmd(const std::string &text) {
     double x, y;
     std::string s;
     if (!msgparse(text, &x, &y, &s)) return;
-    if (plotready() != 0) return;
+    if (!drawready()) return;
     constexpr float degrad = static_cast<float>(3.14159265358979323846 / 180.0);
     const float t = par.msgang * degrad;
     txtup(-std::sin(static_cast<double>(t)), std::cos(static_cast<double>(t)));
@@ -61,7 +68,7 @@ void drawarrow(double x1, double y1, double x2, double y2, double w) {
 
 // 'plot x1 y1 x2 y2 ...': an open polyline with arrowheads by aronum.
 void linecmd(const std::string &text) {
-    if (plotready() != 0) return;
+    if (!drawready()) return;
     std::vector<double> x, y;
     plotpoints(text, x, y);
     const int n = static_cast<int>(x.size());

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "driver/msg.h"
@@ -28,6 +29,17 @@ inline std::string scratchdir() {
     const char *d = mkdtemp(tmpl);
     return d ? d : "/tmp";
 }
+
+// A scratch directory removed with everything in it when the test is done.
+struct Scratch {
+    std::string dir = scratchdir();
+    Scratch() = default;
+    Scratch(const Scratch &) = delete;
+    ~Scratch() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+};
 
 inline void writefile(const std::string &path, const std::string &text) {
     FILE *f = std::fopen(path.c_str(), "wb");

@@ -129,7 +129,8 @@ TEST(Options, WordsAreAssignmentsOrPositionalArguments) {
 
 TEST(Options, OutputFileReplacesTheOneBefore) {
     fresh();
-    const std::string d = scratchdir();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     const std::string a = d + "/a.eps", b = d + "/b.eps";
     writefile(a, "old contents");
     opts({"-o", a.c_str(), "-o", b.c_str(), "file"});

@@ -19,7 +19,8 @@ TEST(OutputStream, DevicesGetTheFileStandardOutputOrNothingOnceLost) {
     EXPECT_EQ(outfp(), stdout); // no -o: standard output
     EXPECT_EQ(run.stdoutused, 1);
 
-    const std::string d = scratchdir();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     run.outname = d + "/plot.eps";
     run.outfile = std::fopen(run.outname.c_str(), "wb");
     ASSERT_NE(run.outfile, nullptr);
@@ -40,7 +41,8 @@ TEST(OutputStream, DevicesGetTheFileStandardOutputOrNothingOnceLost) {
 
 TEST(OutputStream, WriteErrorsAreReportedAtTheClose) {
     run = ::Run{};
-    const std::string d = scratchdir();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     struct {
         std::string path;
         const char *mode;

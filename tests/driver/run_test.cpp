@@ -16,9 +16,10 @@ namespace {
 
 // Standard error (the message stream of a run) captured into a file.
 struct ErrCap {
+    Scratch scratch;
     std::string path;
     int saved;
-    ErrCap() : path(scratchdir() + "/stderr") {
+    ErrCap() : path(scratch.dir + "/stderr") {
         std::fflush(stderr);
         saved = dup(2);
         const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -47,7 +48,8 @@ int runwith(std::vector<std::string> words) {
 TEST(Runs, EachRunStartsFromTheDefaultsWhileCountersPersist) {
     run = ::Run{};
     unsetenv("KAVREL");
-    const std::string d = scratchdir();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     writefile(d + "/first.spc", "tmin=3\nmval=300\n");
     writefile(d + "/second.spc", "; nothing\n");
     ErrCap cap;
@@ -77,7 +79,8 @@ TEST(Runs, EachRunStartsFromTheDefaultsWhileCountersPersist) {
 TEST(Runs, AFailedRunIsFlaggedAndTheNextStartsClean) {
     run = ::Run{};
     unsetenv("KAVREL");
-    const std::string d = scratchdir();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     writefile(d + "/ok.spc", "tmin=1\n");
     ErrCap cap;
     EXPECT_EQ(runwith({d + "/nothing-here"}), 0); // runmain returns 0 all the same
@@ -95,7 +98,8 @@ TEST(RunsDeathTest, NoFileNamedPrintsTheUsageAndEndsTheProcess) {
 
 TEST(RunClose, OutputFileIsClosedAndLostAfterAnAbandonedPlot) {
     run = ::Run{};
-    const std::string d = scratchdir();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     struct {
         int abandon;
         int failed, lost;

@@ -219,11 +219,12 @@ TEST(Assignments, ParameterLinesSetEveryMatchingName) {
 
 // Interprets name in a scratch directory holding the given files.
 struct InDir {
-    std::string dir, cwd;
+    Scratch scratch;
+    std::string &dir = scratch.dir;
+    std::string cwd;
     explicit InDir(const std::vector<std::pair<std::string, std::string>> &files) {
         char buf[4096];
         cwd = getcwd(buf, sizeof buf) ? buf : "/tmp";
-        dir = scratchdir();
         for (const auto &f : files) writefile(dir + "/" + f.first, f.second);
         EXPECT_EQ(chdir(dir.c_str()), 0);
     }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,11 +13,20 @@
 
 namespace {
 
-std::string scratch() {
-    char tmpl[] = "/tmp/kavrel-e2e-driver-XXXXXX";
-    const char *d = mkdtemp(tmpl);
-    return d ? d : "/tmp";
-}
+// A fresh directory for one test, removed with its files at the end.
+struct Scratch {
+    std::string dir;
+    Scratch() {
+        char tmpl[] = "/tmp/kavrel-e2e-driver-XXXXXX";
+        const char *d = mkdtemp(tmpl);
+        dir = d ? d : "/tmp/kavrel-e2e-driver-fallback";
+    }
+    Scratch(const Scratch &) = delete;
+    ~Scratch() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+};
 
 void put(const std::string &path, const std::string &text) {
     FILE *f = std::fopen(path.c_str(), "wb");
@@ -118,7 +128,8 @@ const char usagetext[] = "KAVREL version 2.52                          January 2
                          "   -t N    sdf trailer size is N bytes\n";
 
 TEST(Program, WithoutAFileItPrintsTheUsageAndSucceeds) {
-    const std::string d = scratch();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     const std::vector<std::vector<std::string>> cases = {{}, {"-c"}, {"-Pps", "xlen=3"}};
     for (const auto &words : cases) {
         const Result r = kavrel(d, words);
@@ -129,7 +140,8 @@ TEST(Program, WithoutAFileItPrintsTheUsageAndSucceeds) {
 }
 
 TEST(Program, OutputFileThatCannotBeMadeFailsWithStatusOne) {
-    const std::string d = scratch();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     put(d + "/p.spc", "tmin=1\n");
     const std::vector<std::vector<std::string>> cases = {
         {"-o", "no/such/dir/out.eps", "p.spc"},
@@ -144,7 +156,8 @@ TEST(Program, OutputFileThatCannotBeMadeFailsWithStatusOne) {
 }
 
 TEST(Program, MissingFilesAreReportedAndFailTheRun) {
-    const std::string d = scratch();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     put(d + "/test.dat.spc", "tmin=1\n");
     put(d + "/noext", "tmin=1\n");
     struct {
@@ -163,7 +176,8 @@ TEST(Program, MissingFilesAreReportedAndFailTheRun) {
 }
 
 TEST(Program, CleanRunSucceedsAndNamesTheFile) {
-    const std::string d = scratch();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     put(d + "/test.spc", "; only settings\ntmin=0.5 ; start\n  xlen=6\n");
     for (const char *name : {"test", "test.spc"}) {
         const Result r = kavrel(d, {name, "extra"});
@@ -173,7 +187,8 @@ TEST(Program, CleanRunSucceedsAndNamesTheFile) {
 }
 
 TEST(Program, EnvironmentVariableIsEchoedFirstAndApplied) {
-    const std::string d = scratch();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     put(d + "/p.spc", "tmin=1\n");
     // its file names are dropped: the run processes only its own
     const Result r = kavrel(d, {"p.spc"}, "-q  xlen=6\t-c other.spc");
@@ -185,7 +200,8 @@ TEST(Program, EnvironmentVariableIsEchoedFirstAndApplied) {
 }
 
 TEST(Program, SubstitutionWarningsDoNotFailTheRun) {
-    const std::string d = scratch();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     put(d + "/p.spc", "tmin=%1\n; %3 %2 %%\n");
     const Result r = kavrel(d, {"p.spc", "0.25", "x"});
     EXPECT_EQ(r.status, 0);
@@ -193,7 +209,8 @@ TEST(Program, SubstitutionWarningsDoNotFailTheRun) {
 }
 
 TEST(Program, DataFileAloneIsPlottedThroughTheTemplate) {
-    const std::string d = scratch();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     put(d + "/speech.raw", std::string("\x00\x10\xff\x7f\x01\x80", 6));
     put(d + "/template.spc", "; plotting %1 %2\n");
     const Result r = kavrel(d, {"speech.raw"});
@@ -205,7 +222,8 @@ TEST(Program, DataFileAloneIsPlottedThroughTheTemplate) {
 const char drawing[] = "plot 1 1 2 2 3\naronum=2\nplot 1 3 4 3\n1 2 \"a text\"\n";
 
 TEST(Program, PostScriptGoesToTheFileOrToStandardOutput) {
-    const std::string d = scratch();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     put(d + "/draw.spc", drawing);
     const Result f = kavrel(d, {"-Pps", "-o", "out.eps", "draw.spc"});
     EXPECT_EQ(f.status, 0) << f.err;
@@ -220,7 +238,8 @@ TEST(Program, PostScriptGoesToTheFileOrToStandardOutput) {
 }
 
 TEST(Program, WriteErrorsOfTheOutputFailTheRun) {
-    const std::string d = scratch();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     put(d + "/draw.spc", drawing);
     const Result full = kavrel(d, {"-Pps", "-o", "/dev/full", "draw.spc"});
     EXPECT_EQ(full.status, 1);
@@ -234,7 +253,8 @@ TEST(Program, WriteErrorsOfTheOutputFailTheRun) {
 }
 
 TEST(Program, AfterAnAbandonedPlotLaterPlotsAreNotWritten) {
-    const std::string d = scratch();
+    const Scratch scratch;
+    const std::string &d = scratch.dir;
     std::string samples(2000, '\0');
     for (size_t i = 0; i < samples.size(); i++) samples[i] = static_cast<char>(i * 37);
     put(d + "/data.raw", samples);
