@@ -216,6 +216,12 @@ TEST(Program, DataFileAloneIsPlottedThroughTheTemplate) {
     const Result r = kavrel(d, {"speech.raw"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "NOH file: speech.raw\nWARNING: don't have arg #2\n");
+
+    // with a second positional argument the file is plotted directly
+    const Result direct = kavrel(d, {"-q", "-r", "8000", "-Pps", "-o", "o.eps", "speech.raw", "x"});
+    EXPECT_EQ(direct.status, 0) << direct.err;
+    EXPECT_EQ(direct.err, "NOH file: speech.raw\n");
+    EXPECT_NE(get(d + "/o.eps").find("%%Title: speech.raw\n"), std::string::npos);
 }
 
 // A parameter file drawing one line and one text on the PostScript device.
