@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
 namespace {
