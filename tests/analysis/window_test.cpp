@@ -10,6 +10,13 @@
 #include <cstdlib>
 #include <string>
 
+// Every product and sum rounds on its own, as in the transform itself.
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#elif defined(__GNUC__)
+#pragma GCC optimize("fp-contract=off")
+#endif
+
 namespace {
 
 // Runs winset with the message stream captured; returns what was written.
