@@ -1,4 +1,5 @@
 // Command-line options, the KAVREL environment variable, device names and the usage text.
+// Option counters persist across runs; the device choice and -d, -q are reset by each run.
 #pragma once
 
 // One row of the output-device names, searched in order by devpick.
