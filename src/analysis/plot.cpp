@@ -145,7 +145,7 @@ void datestamp() {
 }
 
 // Page start common to both drivers; 1 when the page is refused.
-int pagestart(int cochlear) {
+int pagestart(int cochlear, int first) {
     if (ana.pltx < 0) {
         msg("ERROR(%s): x=%.1f and xllc=%.1f\n", sd.sdname.c_str(), plot.xpos, par.xllc);
         run.failed = 1;
@@ -159,7 +159,8 @@ int pagestart(int cochlear) {
         return 1;
     }
     if (run.verbose) cochlear ? cochsum() : fftsum();
-    if (par.date && plot.xpos == 0) datestamp();
+    // xpos is 0 on every page after a page end: the stamp goes on the first one only
+    if (par.date && plot.xpos == 0 && first) datestamp();
     wavprime();
     axframe(1);
     if (!cochlear && par.wrfile) bandhead();
@@ -168,8 +169,8 @@ int pagestart(int cochlear) {
 }
 
 // One page of either spectrograph; 1 when it was refused.
-int drawpage(int cochlear) {
-    if (pagestart(cochlear)) return 1;
+int drawpage(int cochlear, int first) {
+    if (pagestart(cochlear, first)) return 1;
     double tc = 0, tr = 0; // slice clock and read clock, seconds from the page start
     int h = static_cast<int>(ana.spp * sd.srate + 0.5);
     for (int j = 0; j < ana.pltw; j++) {
@@ -203,12 +204,12 @@ int drawpage(int cochlear) {
 // Step 5: pages until the range is drawn, the last one shorter at the same time scale.
 void pageloop(int cochlear) {
     int ended = 0;
-    while (ana.tend > ana.tpg0) {
+    for (int first = 1; ana.tend > ana.tpg0; first = 0) {
         if (ended) {
             plotclear();
             plot.xpos = 0;
         }
-        if (drawpage(cochlear)) return;
+        if (drawpage(cochlear, first)) return;
         if (par.newpage) {
             pageend();
             ended = 1;
