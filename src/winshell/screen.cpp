@@ -80,7 +80,8 @@ static void scrclose(int) {
     if (!scr.savepng || !scr.drawdc) return;
     if (run.outfile) {
         if (!surfpng(*scr.drawdc, run.outfile)) {
-            msg("can't write the picture to %s\n", run.outname.c_str());
+            // a failed write is reported when the output file is closed
+            if (!ferror(run.outfile)) msg("can't write the picture to %s\n", run.outname.c_str());
             run.failed = 1;
         }
     } else if (!run.outlost) {

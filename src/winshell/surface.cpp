@@ -96,9 +96,15 @@ void surfline(Surface &s, int x, int y) {
     surfmove(s, x, y);
 }
 
+// libpng's own handlers would print to standard error; the caller reports instead.
+static void pngfail(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+static void pngwarn(png_structp, png_const_charp) {}
+
 int surfpng(const Surface &s, FILE *fp) {
     if (!fp || s.w <= 0 || s.h <= 0) return 0;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngfail, pngwarn);
     if (!png) return 0;
     png_infop info = png_create_info_struct(png);
     if (!info || setjmp(png_jmpbuf(png))) {

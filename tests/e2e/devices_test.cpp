@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <unistd.h>
 
 #include "devices/rasterread.h"
 #include "winshell/pngread.h"
@@ -199,4 +200,12 @@ TEST_F(Devices, RasterPrintersCarryTheSamePlot) {
         }
     EXPECT_EQ(differ, 0);
     EXPECT_GT(ink, 100000);
+}
+
+TEST_F(Devices, PictureThatCannotBeWrittenFailsTheRun) {
+    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    Res r = kavrel("-o /dev/full tone.wav");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("error writing output file /dev/full"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("libpng"), std::string::npos) << "one message, ours";
 }
