@@ -102,6 +102,11 @@ int ilsopen() {
         if (!ilstokdata(size, &off, &n)) return sdfail();
     } else if (w62 == ilsmark || w62 == ilsmarkx) {
         swap = w62 == ilsmarkx;
+        if (size < off) {
+            msg("ERROR(%s): ILS header cut short: %lld of 512 bytes\n", sd.sdname.c_str(),
+                static_cast<long long>(size));
+            return sdfail();
+        }
         n = (size - off) / 2;
     } else {
         return sdfail();

@@ -123,6 +123,7 @@ int matopen() {
         if (matbad(h)) return sdfail();
         matlist(p + 20, h, &cand);
         p += 20 + static_cast<int16_t>(h.namelen);
+        if (p > size) return sdfail(); // the name runs past the end
         int64_t n = static_cast<int64_t>(h.rows) * h.cols;
         if (n >= 2 && h.t == 0 && h.imag == 0) break;
         if (n > size) return sdfail(); // values past the end: no data vector follows
