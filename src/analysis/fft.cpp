@@ -2,7 +2,7 @@
 // layout. Every value is rounded to float exactly as the plain stage-by-stage form rounds it, so
 // the spectra (and the gray levels drawn from them) do not depend on the speed-ups: twiddles are
 // cached, four values go through each operation at once, and the three reordering passes are one
-// gather. The stages work in a static scratch buffer, so the transform is not reentrant.
+// blocked bit reversal. The stages work in static scratch buffers, so it is not reentrant.
 #include "analysis/fft.h"
 
 #include <bit>
@@ -37,6 +37,7 @@ uint16_t rev14[NMAX / 2];
 bool revready = false;
 
 alignas(64) float scratch[NMAX];
+alignas(64) float planes[NMAX + 4]; // real parts, then imaginary parts (one spare at the end)
 
 inline v4 ld(const float *p) {
     v4 x;
@@ -155,6 +156,14 @@ inline __attribute__((always_inline)) void tr4(v4 &a, v4 &b, v4 &c, v4 &d) {
     d = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
 }
 
+// Real and imaginary parts of four pairs held in two vectors.
+inline v4 evens(v4 a, v4 b) {
+    return __builtin_shufflevector(a, b, 0, 2, 4, 6);
+}
+inline v4 odds(v4 a, v4 b) {
+    return __builtin_shufflevector(a, b, 1, 3, 5, 7);
+}
+
 // Pairs i .. i+3 of span 1, all in one block: e rises by 2 and j falls by 2 per pair, so the
 // groups are transposed into vectors of the four pairs' quarters.
 void pair1x4(float *p, int i, int e, int j) {
@@ -172,7 +181,7 @@ void pair1x4(float *p, int i, int e, int j) {
 }
 
 // The last stage (span 1, d = n): groups of four adjacent values.
-void stage1(float *p, int d) {
+void lastspan1(float *p, int d) {
     bf0(p[0], p[1], p[2], p[3]);
     if (d > 4) bf1(p[4], p[5], p[6], p[7], R45);
     int np = d / 8; // pairs are i = 1 .. np-1
@@ -197,7 +206,7 @@ void stagev(float *p, int d, int a) {
 }
 
 // The first stage of odd powers of two: sums and differences of the two halves (n >= 8).
-void stage2(const float *src, float *dst, int n) {
+void radix2(const float *src, float *dst, int n) {
     int h = n / 2;
     for (int k = 0; k < h; k += 4) {
         v4 a = ld(src + k), b = ld(src + h + k);
@@ -207,16 +216,56 @@ void stage2(const float *src, float *dst, int n) {
 
 // The three reordering passes in one: pair r takes its real part from pair rev(r) and its
 // imaginary part, negated, from pair rev(n/2 - r) (the block reversal of the imaginary parts,
-// seen through the bit reversal, maps r to n/2 - r); x[0] and x[1] stay.
+// seen through the bit reversal, maps r to n/2 - r); x[0] and x[1] stay. For short lengths.
 void reorder(const float *w, float *x, int m) {
     int np = 1 << (m - 1), sh = MMAX - m;
-    if (!revready) revfill();
     x[0] = w[0], x[1] = w[1];
     for (int r = 1; r < np; r++) {
         int s = rev14[r] >> sh;
         x[2 * r] = w[2 * s];
         x[2 * (np - r) + 1] = -w[2 * s + 1];
     }
+}
+
+// One block of the bit reversal into planes below: the 16 pairs (c, M, t) of the quarters c,
+// with middle bits M = rev(mid), go to (rev(t), mid, rev(c)), a 4 x 4 transpose.
+inline __attribute__((always_inline)) void revblock(const float *w, float *re, float *im, int q,
+                                                    int mid, int sh) {
+    int o = 8 * (rev14[mid] >> sh);
+    const float *w1 = w + 2 * q, *w2 = w + 4 * q, *w3 = w + 6 * q;
+    v4 a0 = ld(w + o), b0 = ld(w + o + 4), a1 = ld(w1 + o), b1 = ld(w1 + o + 4);
+    v4 a2 = ld(w2 + o), b2 = ld(w2 + o + 4), a3 = ld(w3 + o), b3 = ld(w3 + o + 4);
+    v4 r0 = evens(a0, b0), r1 = evens(a1, b1), r2 = evens(a2, b2), r3 = evens(a3, b3);
+    v4 i0 = odds(a0, b0), i1 = odds(a1, b1), i2 = odds(a2, b2), i3 = odds(a3, b3);
+    // Rows in the order 0, 2, 1, 3 make column t the destination row rev(t), in order.
+    tr4(r0, r2, r1, r3);
+    tr4(i0, i2, i1, i3);
+    float *dr = re + 4 * mid, *di = im + 4 * mid;
+    st(dr, r0), st(dr + q, r1), st(dr + 2 * q, r2), st(dr + 3 * q, r3);
+    st(di, -i0), st(di + q, -i1), st(di + 2 * q, -i2), st(di + 3 * q, -i3);
+}
+
+// Bit reversal of the np = 2^L pairs of w (L >= 4) into two planes, re[r] = w_re[rev(r)] and
+// im[r] = -w_im[rev(r)]. Blocks mid and mid + half read the two halves of the same cache lines,
+// so they go together.
+void revplanes(const float *w, float *re, float *im, int L) {
+    int q = 1 << (L - 2), sh = MMAX - 1 - (L - 4), nmid = 1 << (L - 4);
+    if (nmid == 1) return revblock(w, re, im, q, 0, sh);
+    for (int mid = 0; mid < nmid / 2; mid++) {
+        revblock(w, re, im, q, mid, sh);
+        revblock(w, re, im, q, mid + nmid / 2, sh);
+    }
+}
+
+// Interleaves the planes into the packed layout: x[2r] = re[r], x[2r + 1] = im[np - r].
+void interleave(const float *re, const float *im, float *x, int np) {
+    for (int r = 0; r < np; r += 4) {
+        v4 a = ld(re + r), b = ld(im + np - r - 3);
+        b = __builtin_shufflevector(b, b, 3, 2, 1, 0);
+        st(x + 2 * r, __builtin_shufflevector(a, b, 0, 4, 1, 5));
+        st(x + 2 * r + 4, __builtin_shufflevector(a, b, 2, 6, 3, 7));
+    }
+    x[1] = -im[0]; // the real X_(n/2), not negated
 }
 
 // Lengths 2 and 4: one stage each, in place.
@@ -240,18 +289,22 @@ int rfft(float *x, int n) {
     int m = std::countr_zero(unsigned(n)), f0 = m % 2 ? 2 : 1;
     float *w = scratch;
     if (f0 == 2)
-        stage2(x, w, n);
+        radix2(x, w, n);
     else
         grp0v(x, w, n / 4); // the first radix-4 stage, d = 4, is group 0 alone
     twfill(n / 8);
     for (int s = f0 == 2 ? 1 : 2; s <= m / 2; s++) {
         int d = f0 << (2 * s), a = n / d;
         if (a == 1)
-            stage1(w, d);
+            lastspan1(w, d);
         else
             stagev(w, d, a);
     }
-    reorder(w, x, m);
+    if (!revready) revfill();
+    if (m < 5)
+        reorder(w, x, m);
+    else
+        revplanes(w, planes, planes + n / 2, m - 1), interleave(planes, planes + n / 2, x, n / 2);
     return 0;
 }
 
