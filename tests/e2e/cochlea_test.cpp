@@ -256,4 +256,55 @@ TEST_F(CochleaE2e, EnergyTitleIsWnrForTimeStepFiles) {
     EXPECT_LT(wnr * 3, energy * 2); // "wnr" is half as long as "energy"
 }
 
+TEST_F(CochleaE2e, MissingStimulusEndsThePlot) {
+    writetsd(dir + "/n.tsd", dir + "/nosuch.wav", 0);
+    std::string err;
+    int st = sh("cd " + dir + " && " + KAVREL_BIN + " -Pps -o n.eps n.tsd </dev/null 2>n.err");
+    err = slurp(dir + "/n.err");
+    EXPECT_EQ(st, 1);
+    std::string msg = "ERROR : can't open stimulus file " + dir + "/nosuch.wav\n";
+    ASSERT_NE(err.find(msg), std::string::npos) << err;
+    EXPECT_EQ(err.find(msg, err.find(msg) + 1), std::string::npos) << err;
+    EXPECT_EQ(err.find("Cochlear spectrograph"), std::string::npos) << err;
+}
+
+TEST_F(CochleaE2e, BandListingFollowsTheSweep) {
+    std::string err;
+    int st = sh("cd " + dir + " && " + KAVREL_BIN +
+                " -Pps -o w.eps wrfile=1 stim.wav </dev/null 2>w.err");
+    err = slurp(dir + "/w.err");
+    ASSERT_EQ(st, 0) << err;
+    size_t at = err.find(";ANSI third-octave bands, window-width=7.5 ms\n");
+    ASSERT_NE(at, std::string::npos) << err;
+    std::vector<std::vector<int>> lines; // I1, I2, then the levels
+    size_t p = err.find('\n', err.find(";====", at)) + 1;
+    while (p < err.size() && err[p] != ';') {
+        size_t e = err.find('\n', p);
+        if (e == std::string::npos) break;
+        std::string l = err.substr(p, e - p);
+        p = e + 1;
+        ASSERT_EQ(l.size(), 15u + 15 * 4) << l;
+        std::vector<int> v = {std::stoi(l.substr(0, 7)), std::stoi(l.substr(8, 7))};
+        for (size_t q = 15; q < l.size(); q += 4) v.push_back(std::stoi(l.substr(q, 4)));
+        lines.push_back(v);
+    }
+    ASSERT_GT(lines.size(), 100u);
+    auto loudest = [](const std::vector<int> &v) {
+        return static_cast<int>(std::max_element(v.begin() + 2, v.end()) - v.begin()) - 2;
+    };
+    for (size_t i = 0; i < lines.size(); i++) {
+        EXPECT_EQ(lines[i][1] - lines[i][0], 120); // the window's 7.5 ms at 16 kHz
+        if (i > 0) EXPECT_GT(lines[i][0], lines[i - 1][0]);
+    }
+    // the sweep rises from 300 to 3000 Hz: from the 315 Hz band to the 3150 Hz band
+    EXPECT_NEAR(loudest(lines[lines.size() / 20]), 2, 1);
+    EXPECT_NEAR(loudest(lines[lines.size() * 19 / 20]), 12, 1);
+    int prev = 0, falls = 0;
+    for (const auto &v : lines) {
+        falls += loudest(v) < prev - 1;
+        prev = loudest(v);
+    }
+    EXPECT_EQ(falls, 0);
+}
+
 } // namespace
