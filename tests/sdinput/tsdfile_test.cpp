@@ -110,7 +110,7 @@ class TsdTest : public ::testing::Test {
         std::string path = dir + "/" + name;
         auto bytes = tsdbytes(s);
         FILE *f = std::fopen(path.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
         return path;
     }
