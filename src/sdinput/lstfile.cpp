@@ -100,7 +100,8 @@ int lstopen() {
     std::rewind(fp);
     lstfill(fp, count, scale, isfloat, &r);
     std::fclose(fp);
-    sd.srate = r > 0 ? hdrrate(r) : sdask();
+    float fr = r > 0 ? hdrrate(r) : 0;
+    sd.srate = fr > 0 ? fr : sdask();
     sd.nsamp = static_cast<int32_t>(sdb.lst.size());
     return 1;
 }

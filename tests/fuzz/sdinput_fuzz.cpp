@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const uint8_t *rest = data + 1;
     size_t n = size - 1;
     if (file.size() < n) file.resize(n);
-    std::memcpy(file.data(), rest, n);
+    if (n) std::memcpy(file.data(), rest, n);
     // an odd selector byte also cuts the file after the overwritten part
     if (data[0] & 0x80) file.resize(n);
     if (const char *bad = sdprobe::probe(path, file.data(), file.size())) {

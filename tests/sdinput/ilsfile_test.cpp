@@ -124,10 +124,16 @@ TEST_F(IlsFile, TokenFileWithoutItsRecordReadsTheWholeData) {
     EXPECT_EQ(sd.nsamp, 150);
 }
 
-TEST_F(IlsFile, ShortHeadersAreNotIls) {
+TEST_F(IlsFile, ShortHeaders) {
     Bytes w = ils(0, 4, 1);
     w.b.resize(127);
     save(path("s.ils"), w.b);
     sdident(path("s.ils"), 1);
     EXPECT_EQ(sd.sdtype, SD_NOH);
+    // long enough for the markers, shorter than the header: refused
+    w = ils(1, 4, 1);
+    w.b.resize(300);
+    EXPECT_EQ(openbytes("c.ils", w.b), 0);
+    EXPECT_EQ(sd.sdtype, SD_ILS);
+    EXPECT_NE(msgs().find("ILS header cut short: 300 of 512 bytes"), std::string::npos) << msgs();
 }

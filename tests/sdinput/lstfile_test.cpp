@@ -55,7 +55,7 @@ TEST_F(LstFile, RateLines) {
         {"1\n", 0, "22050\n", 22050, 1},
         {"1\n;rate=8000\n", 0, "", 0, 1},
         {"; rate=-5\n1\n", 0, "", 0, 1},
-        {"; rate=99999999999999\n1\n", 0, "", 0, 0}, // no rate at all
+        {"; rate=99999999999999\n1\n", 0, "", 0, 1}, // not a rate
     };
     for (const auto &c : cases) {
         par.rate = c.rate;
