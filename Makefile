@@ -33,6 +33,8 @@ bench: setup
 
 readme-picture: demo
 	cp demo.png examples/demo.png
+	cp demo-screen.png examples/demo-screen.png
 
 clean:
 	rm -rf $(BUILD) $(ASAN) build-bench
+	rm -f demo.wav demo.eps demo.png demo.emf demo-screen.png
