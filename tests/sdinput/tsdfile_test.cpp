@@ -16,7 +16,7 @@
 namespace {
 
 // What the writer puts into a time-step file.
-struct TsdSpec {
+struct TsdLayout {
     int be = 0;        // big-endian file
     int dataoff = 868; // byte position of frame 0
     int f10 = 0;       // the field that must be 0
@@ -50,7 +50,7 @@ struct Writer {
     }
 };
 
-std::vector<unsigned char> tsdbytes(const TsdSpec &s) {
+std::vector<unsigned char> tsdbytes(const TsdLayout &s) {
     Writer w{std::vector<unsigned char>(868, 0), s.be};
     w.put32(0, 0x74736400u);
     w.put16(4, s.dataoff);
@@ -106,7 +106,7 @@ class TsdTest : public ::testing::Test {
         std::free(mbuf);
         std::system(("rm -rf " + dir).c_str());
     }
-    std::string write(const std::string &name, const TsdSpec &s) {
+    std::string write(const std::string &name, const TsdLayout &s) {
         std::string path = dir + "/" + name;
         auto bytes = tsdbytes(s);
         FILE *f = std::fopen(path.c_str(), "wb");
@@ -130,7 +130,7 @@ class TsdTest : public ::testing::Test {
 TEST_F(TsdTest, HeaderFieldsAndFramesReadInBothByteOrders) {
     for (int be : {0, 1}) {
         SCOPED_TRACE(be ? "big-endian" : "little-endian");
-        TsdSpec s;
+        TsdLayout s;
         s.be = be;
         s.npts = 5;
         s.dataoff = 1000;
@@ -161,33 +161,33 @@ TEST_F(TsdTest, HeaderFieldsAndFramesReadInBothByteOrders) {
 TEST_F(TsdTest, UnsafeOrForeignHeadersRefused) {
     struct Case {
         const char *what;
-        void (*change)(TsdSpec &);
+        void (*change)(TsdLayout &);
         const char *message; // expected text; "" no message; starting with '(' names the file
     };
     const Case cases[] = {
-        {"empty file", [](TsdSpec &s) { s.cut = 0; }, ""},
-        {"three bytes", [](TsdSpec &s) { s.cut = 3; }, ""},
-        {"other magic", [](TsdSpec &) {}, nullptr},
-        {"header cut", [](TsdSpec &s) { s.cut = 400; }, "(header cut short: 400 of 868"},
-        {"offset-10 field", [](TsdSpec &s) { s.f10 = 7; }, "ERROR:  not a time-step file\n"},
-        {"format code", [](TsdSpec &s) { s.ifmrt = 3; }, "ERROR:  unsupported format: ifmrt=3\n"},
-        {"offset in header", [](TsdSpec &s) { s.dataoff = 100; }, "(data offset 100"},
-        {"negative offset", [](TsdSpec &s) { s.dataoff = -4; }, "(data offset -4"},
-        {"offset past file", [](TsdSpec &s) { s.dataoff = 30000, s.cut = 2000; },
+        {"empty file", [](TsdLayout &s) { s.cut = 0; }, ""},
+        {"three bytes", [](TsdLayout &s) { s.cut = 3; }, ""},
+        {"other magic", [](TsdLayout &) {}, nullptr},
+        {"header cut", [](TsdLayout &s) { s.cut = 400; }, "(header cut short: 400 of 868"},
+        {"offset-10 field", [](TsdLayout &s) { s.f10 = 7; }, "ERROR:  not a time-step file\n"},
+        {"format code", [](TsdLayout &s) { s.ifmrt = 3; }, "ERROR:  unsupported format: ifmrt=3\n"},
+        {"offset in header", [](TsdLayout &s) { s.dataoff = 100; }, "(data offset 100"},
+        {"negative offset", [](TsdLayout &s) { s.dataoff = -4; }, "(data offset -4"},
+        {"offset past file", [](TsdLayout &s) { s.dataoff = 30000, s.cut = 2000; },
          "(data offset 30000"},
-        {"one value", [](TsdSpec &s) { s.npts = 1; }, "(values per frame 1"},
-        {"no values", [](TsdSpec &s) { s.npts = 0; }, "(values per frame 0"},
-        {"negative values", [](TsdSpec &s) { s.npts = -3; }, "(values per frame -3"},
-        {"too many channels", [](TsdSpec &s) { s.npts = 4097; }, "(values per frame 4097"},
-        {"zero period", [](TsdSpec &s) { s.tstep = 0; }, "(frame period 0"},
-        {"negative period", [](TsdSpec &s) { s.nstep = -2; }, "(frame period -0.0002"},
-        {"period not a number", [](TsdSpec &s) { s.tstep = std::nanf(""); }, "(frame period"},
-        {"name unterminated", [](TsdSpec &s) { s.unterminated = 1; }, "(stimulus name"},
+        {"one value", [](TsdLayout &s) { s.npts = 1; }, "(values per frame 1"},
+        {"no values", [](TsdLayout &s) { s.npts = 0; }, "(values per frame 0"},
+        {"negative values", [](TsdLayout &s) { s.npts = -3; }, "(values per frame -3"},
+        {"too many channels", [](TsdLayout &s) { s.npts = 4097; }, "(values per frame 4097"},
+        {"zero period", [](TsdLayout &s) { s.tstep = 0; }, "(frame period 0"},
+        {"negative period", [](TsdLayout &s) { s.nstep = -2; }, "(frame period -0.0002"},
+        {"period not a number", [](TsdLayout &s) { s.tstep = std::nanf(""); }, "(frame period"},
+        {"name unterminated", [](TsdLayout &s) { s.unterminated = 1; }, "(stimulus name"},
     };
     for (int be : {0, 1})
         for (const Case &c : cases) {
             SCOPED_TRACE(std::string(c.what) + (be ? " big-endian" : " little-endian"));
-            TsdSpec s;
+            TsdLayout s;
             s.be = be;
             s.frames = testframes(2, 4);
             c.change(s);
@@ -231,7 +231,7 @@ TEST_F(TsdTest, FrameCountCutToFramesPresent) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.header);
-        TsdSpec s;
+        TsdLayout s;
         s.nframe = c.header;
         s.frames = testframes(c.written, 4);
         s.cut = c.cut;
@@ -242,7 +242,7 @@ TEST_F(TsdTest, FrameCountCutToFramesPresent) {
 }
 
 TEST_F(TsdTest, FrameCacheAndOutOfRangeIndices) {
-    TsdSpec s;
+    TsdLayout s;
     s.frames = testframes(3, 4);
     ASSERT_EQ(openpath(write("c.tsd", s)), 1);
     // before any frame is read an out-of-range index has no frame to give
@@ -267,7 +267,7 @@ TEST_F(TsdTest, FrameCacheAndOutOfRangeIndices) {
 }
 
 TEST_F(TsdTest, FrameThatCannotBeReadWholeIsMissing) {
-    TsdSpec s;
+    TsdLayout s;
     s.frames = testframes(4, 4);
     std::string path = write("short.tsd", s);
     ASSERT_EQ(openpath(path), 1);
@@ -288,7 +288,7 @@ TEST_F(TsdTest, FrameThatCannotBeReadWholeIsMissing) {
 }
 
 TEST_F(TsdTest, ByteOrderFollowsEachFile) {
-    TsdSpec le, be;
+    TsdLayout le, be;
     le.frames = testframes(2, 4);
     be.be = 1;
     be.npts = 6;
@@ -315,7 +315,7 @@ TEST_F(TsdTest, ByteOrderFollowsEachFile) {
 }
 
 TEST_F(TsdTest, FileIdentityChangesOnlyForAnotherFile) {
-    TsdSpec s;
+    TsdLayout s;
     s.frames = testframes(2, 4);
     std::string a = write("a.tsd", s), b = write("b.tsd", s);
     ASSERT_EQ(openpath(a), 1);
@@ -333,7 +333,7 @@ TEST_F(TsdTest, FileIdentityChangesOnlyForAnotherFile) {
 
 TEST_F(TsdTest, IdentifiedAsTimeStepBeforeSampledDataTests) {
     run.nohdropt = 0; // -nh would take every file as headerless
-    TsdSpec s;
+    TsdLayout s;
     s.frames = testframes(3, 4);
     std::string good = write("g.tsd", s);
     EXPECT_EQ(sdident(good, 0), 2);
