@@ -12,20 +12,26 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-void sdsetenc(int enc) {
-    sdb.enc = enc;
+int sdencbytes(int enc) {
     switch (enc) {
     case ENC_S8:
     case ENC_ULAW:
-    case ENC_U8: sdb.bps = 1, sdb.spb = 256; break;
-    case ENC_S16: sdb.bps = 2, sdb.spb = 256; break;
-    case ENC_S24: sdb.bps = 3, sdb.spb = 170; break;
+    case ENC_U8: return 1;
+    case ENC_S16: return 2;
+    case ENC_S24: return 3;
     case ENC_S32:
     case ENC_F32:
-    case ENC_S32HI: sdb.bps = 4, sdb.spb = 128; break;
-    case ENC_F64: sdb.bps = 8, sdb.spb = 64; break;
-    default: sdb.bps = 0; break; // unsupported: samples per block unchanged
+    case ENC_S32HI: return 4;
+    case ENC_F64: return 8;
+    default: return 0;
     }
+}
+
+// One block is 256 bytes of 8-bit samples, else 512 bytes (510 of 24-bit samples).
+void sdsetenc(int enc) {
+    sdb.enc = enc;
+    sdb.bps = sdencbytes(enc);
+    if (sdb.bps > 0) sdb.spb = (sdb.bps == 1 ? 256 : 512) / sdb.bps; // else left as it was
 }
 
 int32_t sdzero() {

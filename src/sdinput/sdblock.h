@@ -41,6 +41,8 @@ struct SdBlk {
 };
 inline SdBlk sdb;
 
+// Bytes per sample of an encoding (0: unsupported).
+int sdencbytes(int enc);
 // Sets the encoding and with it the block geometry (bytes per sample, samples per block).
 void sdsetenc(int enc);
 // Loads block k into the cache; the number of whole samples read, 0 on failure.

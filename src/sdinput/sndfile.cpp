@@ -53,17 +53,18 @@ int sndhdr(int fd, SndHdr &h) {
     return 1;
 }
 
-// Fills the block state and the descriptor from a header.
+// The header's sample count (to the end of the file for 0xFFFFFFFF; 0 when unsupported).
+int32_t sndcount(const SndHdr &h, int64_t fsize) {
+    int bps = sdencbytes(sndenc(h.code));
+    if (bps == 0) return 0;
+    int64_t n = h.size / bps;
+    if (h.size == 0xFFFFFFFFu) n = fsize > h.off ? (fsize - h.off) / bps : 0;
+    return n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
+}
+
+// The descriptor from a header; the block state is left alone until the file is opened.
 void sndfill(const SndHdr &h, int64_t fsize) {
-    sdsetenc(sndenc(h.code));
-    sdb.swap = h.swap;
-    sdb.scale = 1.0;
-    sdb.sat = 0;
-    sdb.unsig = 0;
-    sdb.dataoff = h.off;
-    int64_t n = 0;
-    if (sdb.bps > 0) n = h.size == 0xFFFFFFFFu ? sdpresent(fsize, sdb.bps) : h.size / sdb.bps;
-    sd.nsamp = n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
+    sd.nsamp = sndcount(h, fsize);
     sd.srate = static_cast<float>(h.rate);
 }
 
@@ -93,6 +94,9 @@ int sndopen() {
     if (!sndhdr(sdb.fd, h)) return sdfail();
     int64_t fsize = sdfsize(sdb.fd);
     sndfill(h, fsize);
+    sdsetenc(sndenc(h.code));
+    sdb.swap = h.swap, sdb.scale = 1.0, sdb.sat = 0, sdb.unsig = 0;
+    sdb.dataoff = h.off;
     if (h.len < 24) {
         msg("ERROR(%s): SND header cut short: %ld of 24 bytes\n", p, h.len);
         return sdfail();

@@ -2,8 +2,8 @@
 #pragma once
 #include <string>
 
-// 4 when the file begins with an SND magic in either byte order, else 0; on success the
-// encoding, data offset, nsamp and srate are set from the header.
+// 4 when the file begins with an SND magic in either byte order, else 0; on success nsamp
+// and srate are set from the header (the open routine reads the rest again).
 int sndtest(const std::string &path);
 // Opens sd.sdname as an SND file; 1 done, 0 refused.
 int sndopen();

@@ -143,3 +143,25 @@ TEST_F(SdIdent, CloseTwiceAndReopen) {
     ASSERT_EQ(sdopen(), 1);
     EXPECT_EQ(sdb.fd, fd);
 }
+
+TEST_F(SdIdent, IdentifyingAnotherFileLeavesTheOpenReader) {
+    Wav w;
+    Bytes d;
+    w.data = sig16(d, 600).b;
+    save(path("open.wav"), w.bytes());
+    ASSERT_EQ(openas(path("open.wav")), 1);
+    EXPECT_EQ(getsamp(10), sig(10));
+    // every format test reads a header; none may disturb the file being read
+    Bytes ilsh = ils(1, 4, 1);
+    Bytes csre;
+    csre.str("CSRE40").zeros(600);
+    Bytes mu;
+    mu.zeros(2000);
+    save(path("other.ils"), ilsh.b);
+    save(path("other.csre"), csre.b);
+    save(path("other.snd"), snd(0, 0x2E736E64u, 1, 8000, mu.b));
+    for (const char *f : {"other.ils", "other.csre", "other.snd"}) {
+        sdident(path(f), 1);
+        for (int i : {0, 300, 599}) EXPECT_EQ(getsamp(i), sig(i)) << f << " " << i;
+    }
+}
