@@ -219,6 +219,19 @@ TEST(DigitalLines, OneDotPenGivesOneDotPerStepAlongTheMajorAxis) {
     }
 }
 
+TEST(DigitalLines, MinorStepsFollowTheTwoCounters) {
+    // 10 rows by 3 columns, worked by hand: the column steps after rows 1, 4 and 7.
+    dotline({10, 20}, {10, 13}, 0.0);
+    std::set<std::pair<int, int>> want;
+    int cols[11] = {10, 10, 11, 11, 11, 12, 12, 12, 13, 13, 13};
+    for (int k = 0; k <= 10; k++) want.insert({10 + k, cols[k]});
+    EXPECT_EQ(inkdots(), want);
+    dotline({10, 13}, {10, 20}, 0.0); // the same with rows and columns exchanged
+    want.clear();
+    for (int k = 0; k <= 10; k++) want.insert({cols[k], 10 + k});
+    EXPECT_EQ(inkdots(), want);
+}
+
 TEST(DigitalLines, EndPointGetsTheWholePen) {
     dotline({40, 40}, {40, 40}, 0.03); // zero length: only the full pen at the end
     std::set<std::pair<int, int>> want;
