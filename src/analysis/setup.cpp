@@ -219,8 +219,7 @@ int setup() {
     anabufs();
     run.plotname = sd.sdname;
     if (plotready() != 0 || ana.xres <= 0 || ana.yres <= 0) {
-        msg("ERROR(%s): no output device\n", sd.sdname.c_str());
-        run.failed = 1;
+        run.failed = 1; // the device said why; the run goes on without this plot
         return 1;
     }
     geometry();
