@@ -100,7 +100,7 @@ int lstopen() {
     std::rewind(fp);
     lstfill(fp, count, scale, isfloat, &r);
     std::fclose(fp);
-    float fr = r > 0 ? hdrrate(r) : 0;
+    float fr = r > 0 ? hdrrate(static_cast<double>(r)) : 0;
     sd.srate = fr > 0 ? fr : sdask();
     sd.nsamp = static_cast<int32_t>(sdb.lst.size());
     return 1;

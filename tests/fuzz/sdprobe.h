@@ -70,7 +70,7 @@ inline std::vector<uint8_t> snd(int be, uint32_t magic, int enc) {
     o.be = be;
     o.n(magic, 4).n(32, 4).n(512, 4).n(enc, 4).n(11025, 4).n(2, 4).z(8);
     if (enc == 6)
-        for (int i = 0; i < 128; i++) o.f32(std::sin(i * 0.1f) * 0.9f);
+        for (int i = 0; i < 128; i++) o.f32(std::sin(static_cast<float>(i) * 0.1f) * 0.9f);
     else
         o.ramp16(256);
     return o.b;
