@@ -30,7 +30,7 @@ int csreopen() {
     if (!csremagic(sdpread(sdb.fd, 0, sdb.buf, csrehdr))) return sdfail();
     int32_t n = gets32(sdb.buf + 8, 0);
     if (n < 0) {
-        msg("ERROR(%s): CSRE sample count %d\n", sd.sdname.c_str(), n);
+        msg("ERROR(%s): CSRE sample count %d is negative\n", sd.sdname.c_str(), n);
         return sdfail();
     }
     float khz = getf32(sdb.buf + 24, 0);

@@ -54,7 +54,7 @@ int ilstokdata(int64_t size, int64_t *off, int64_t *n) {
         return 0;
     }
     if (tok.len < 0) {
-        msg("ERROR(%s): token length %d\n", p, tok.len);
+        msg("ERROR(%s): token length %d is negative\n", p, tok.len);
         return 0;
     }
     *off = 512 + 2 * (static_cast<int64_t>(tok.index) - 1) * tok.len;

@@ -33,9 +33,13 @@ int64_t wavfmt(int64_t size, WavFmt &f) {
     }
     f.size = get32(h + 4, 0);
     int64_t end = 20 + static_cast<int64_t>(f.size) + (f.size & 1);
-    if (f.size < 16 || end > size) {
-        msg("ERROR(%s): RIFF WAVE \"fmt \" chunk of %u bytes does not fit the file\n", name(),
-            f.size);
+    if (f.size < 16) {
+        msg("ERROR(%s): RIFF WAVE \"fmt \" chunk of %u bytes is too short\n", name(), f.size);
+        return -1;
+    }
+    if (end > size) {
+        msg("ERROR(%s): RIFF WAVE chunk \"fmt \" of %u bytes runs past the end of the file\n",
+            name(), f.size);
         return -1;
     }
     long want = f.size >= 40 ? 40 : 16;

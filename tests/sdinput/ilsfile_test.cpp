@@ -89,7 +89,7 @@ TEST_F(IlsFile, TokensOutsideTheFileAreRefused) {
         {"token -2", -2, -1, -1, 0, 0, "token -2 outside 1..3"},
         {"token past the count", 4, -1, -1, 0, 0, "token 4 outside 1..3"},
         {"huge token", 1e12f, -1, -1, 0, 0, "outside 1..3"},
-        {"negative length", 1, 3, 0xFFF0, 0, 0, "token length -16"},
+        {"negative length", 1, 3, 0xFFF0, 0, 0, "token length -16 is negative"},
         {"record claims more tokens than stored", 30, 40, 100, 0, 0, "lies outside the file"},
         {"last token cut short", 2, 3, 300, 1, 0, ""},
     };

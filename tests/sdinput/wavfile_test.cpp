@@ -133,8 +133,8 @@ TEST_F(WavFile, BrokenFilesSayWhy) {
         {"reversed tags", rev, "reversed byte order"},
         {"no data chunk", nodata, "without a \"data\" chunk"},
         {"no fmt chunk at byte 12", notfmt, "without a \"fmt \" chunk"},
-        {"fmt chunk below 16 bytes", shortfmt, "\"fmt \" chunk of 14 bytes"},
-        {"fmt chunk past the end", hugefmt, "does not fit"},
+        {"fmt chunk below 16 bytes", shortfmt, "\"fmt \" chunk of 14 bytes is too short"},
+        {"fmt chunk past the end", hugefmt, "\"fmt \" of 1879048208 bytes runs past the end"},
         {"chunk past the end", pastend, "runs past the end"},
         {"cut before the data chunk", cut, "without a \"data\" chunk"},
     };
