@@ -10,14 +10,6 @@
 #include <cstdint>
 #include <cstring>
 
-// The rounding of every product and sum is part of the result: never fuse them into one
-// multiply-add, whatever the target machine offers.
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#elif defined(__GNUC__)
-#pragma GCC optimize("fp-contract=off")
-#endif
-
 namespace {
 
 typedef float v4 __attribute__((vector_size(16)));

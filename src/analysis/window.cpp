@@ -7,14 +7,6 @@
 
 #include <cmath>
 
-// The rounding of every product and sum is part of the result: never fuse them into one
-// multiply-add, whatever the target machine offers.
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#elif defined(__GNUC__)
-#pragma GCC optimize("fp-contract=off")
-#endif
-
 float winfac(int window) {
     switch (window) {
     case 1: return 2.0f;

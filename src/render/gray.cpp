@@ -7,14 +7,6 @@
 
 #include "driver/msg.h"
 
-// Interpolations and dot positions round every product and sum on their own: never fuse
-// them into one multiply-add, whatever the target offers (band bytes would change).
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#elif defined(__GNUC__)
-#pragma GCC optimize("fp-contract=off")
-#endif
-
 void ovlgray(const uint8_t *vals, int count, int col0, int ncols, int nrows) {
     if (ncols <= 0 || nrows <= 0 || count < 0 || !vals) return;
     Ovl *o = ovlget();

@@ -10,14 +10,6 @@
 
 #include "driver/msg.h"
 
-// Interpolations and dot positions round every product and sum on their own: never fuse
-// them into one multiply-add, whatever the target offers (band bytes would change).
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#elif defined(__GNUC__)
-#pragma GCC optimize("fp-contract=off")
-#endif
-
 namespace {
 
 // Inches to dots, nearest; clamped so that absurd coordinates cannot overflow an int.

@@ -11,14 +11,6 @@
 #include "render/font.h"
 #include "render/lines.h"
 
-// Interpolations and dot positions round every product and sum on their own: never fuse
-// them into one multiply-add, whatever the target offers (band bytes would change).
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#elif defined(__GNUC__)
-#pragma GCC optimize("fp-contract=off")
-#endif
-
 namespace {
 
 const double hfactor[4] = {0, 0, 0.5, 1};      // by horizontal code
