@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
@@ -19,14 +20,22 @@
 
 namespace sdfix {
 
-// The scratch directory of this test program, made once.
+// The scratch directory of this test program, made once and removed at exit.
 inline const std::string &dir() {
-    static std::string d = [] {
-        char tmpl[] = "/tmp/kavrel-sd-XXXXXX";
-        const char *p = mkdtemp(tmpl);
-        return std::string(p ? p : "/tmp");
-    }();
-    return d;
+    struct Scratch {
+        std::string d;
+        Scratch() {
+            char tmpl[] = "/tmp/kavrel-sd-XXXXXX";
+            const char *p = mkdtemp(tmpl);
+            d = p ? p : "";
+        }
+        ~Scratch() {
+            std::error_code ec;
+            if (!d.empty()) std::filesystem::remove_all(d, ec);
+        }
+    };
+    static Scratch s;
+    return s.d;
 }
 inline std::string path(const std::string &name) {
     return dir() + "/" + name;
