@@ -67,6 +67,8 @@ int checkpars() {
         return refused();
     }
     if (!(par.xlen > 0)) return badvalue("xlen");
+    // a left edge beyond the page is a row the scan never reaches
+    if (page.pagerows > 0 && ana.pltx0 >= page.pagerows) return badvalue("xllc");
     if (!(par.emax > par.emin)) return badvalue("emax");
     if (!(par.floor > 0) || par.floor == 1.0f) return badvalue("floor");
     return 0;

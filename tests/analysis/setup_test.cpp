@@ -97,8 +97,9 @@ TEST(Setup, DerivesGeometryAndClocks) {
     EXPECT_EQ(run.plotname, "mem.wav");
 
     freshsetup(10000);
-    par.xllc = 200; // beyond 32000 dots
-    ASSERT_EQ(setup(), 0);
+    par.xllc = 200; // beyond 32000 dots: 32000, which no page holds
+    AnaMsg m;
+    ASSERT_EQ(setup(), 1);
     EXPECT_EQ(ana.pltx, 32000);
     EXPECT_EQ(ana.pltx0, 32000);
 
@@ -220,6 +221,9 @@ TEST(Setup, RefusesPlotsItCannotDraw) {
          "invalid time range\n"},
         {"no rate", 0, [] {}, "ERROR(mem.wav): no sampling rate\n"},
         {"xlen 0", 10000, [] { par.xlen = 0; }, "ERROR(mem.wav): bad value of xlen\n"},
+        {"plot right of the page", 10000, [] { par.xllc = 11.5f; },
+         "ERROR(mem.wav): bad value of xllc\n"},
+        {"plot far right", 10000, [] { par.xllc = 200; }, "ERROR(mem.wav): bad value of xllc\n"},
         {"emax = emin", 10000, [] { par.emax = par.emin = -10; },
          "ERROR(mem.wav): bad value of emax\n"},
         {"floor 1", 10000, [] { par.floor = 1; }, "ERROR(mem.wav): bad value of floor\n"},
