@@ -60,6 +60,22 @@ void geometry() {
     ana.pltw = nearest(par.xlen * ana.xres);
 }
 
+// Placements so far off the page that their dot values would not fit an int (a large
+// xllc is caught by the 32000-row rule and then by the page length).
+int checkplace() {
+    const struct {
+        const char *name;
+        float v;
+    } place[] = {{"xlen", par.xlen},  {"yllc", par.yllc},     {"ylen", par.ylen},
+                 {"wllc", par.wllc},  {"wlen", par.wlen},     {"ellc", par.ellc},
+                 {"elen", par.elen},  {"ticsiz", par.ticsiz}, {"xpage", par.xpage},
+                 {"ypage", par.ypage}};
+    if (!(par.xllc > -1000)) return badvalue("xllc");
+    for (const auto &p : place)
+        if (!(std::fabs(p.v) < 1000)) return badvalue(p.name);
+    return 0;
+}
+
 // Values that would divide by zero, loop or make NaN further on.
 int checkpars() {
     if (!(sd.srate > 0) || !std::isfinite(sd.srate)) {
@@ -224,9 +240,13 @@ int setup() {
         run.failed = 1; // the device said why; the run goes on without this plot
         return 1;
     }
+    if (checkplace()) return 1;
     geometry();
     if (checkpars()) return 1;
     freqrange();
+    // without the Nyquist limit any fmin or fmax gets here: bins must count in an int
+    if (!(std::fabs(ana.fhi) < 1e8)) return badvalue("fmax");
+    if (!(std::fabs(ana.flo) < 1e8)) return badvalue("fmin");
     if (par.foct > 0 && !(ana.lnr > 0 && std::isfinite(ana.lnr))) return badvalue("foct");
     if (timerange() || windowfft()) return 1;
     bins();

@@ -224,6 +224,12 @@ TEST(Setup, RefusesPlotsItCannotDraw) {
         {"plot right of the page", 10000, [] { par.xllc = 11.5f; },
          "ERROR(mem.wav): bad value of xllc\n"},
         {"plot far right", 10000, [] { par.xllc = 200; }, "ERROR(mem.wav): bad value of xllc\n"},
+        {"plot far left", 10000, [] { par.xllc = -1e30f; }, "ERROR(mem.wav): bad value of xllc\n"},
+        {"panel far up", 10000, [] { par.yllc = 1e30f; }, "ERROR(mem.wav): bad value of yllc\n"},
+        {"energy far down", 10000, [] { par.ellc = -1e30f; },
+         "ERROR(mem.wav): bad value of ellc\n"},
+        {"tics of no size", 10000, [] { par.ticsiz = NAN; },
+         "ERROR(mem.wav): bad value of ticsiz\n"},
         {"emax = emin", 10000, [] { par.emax = par.emin = -10; },
          "ERROR(mem.wav): bad value of emax\n"},
         {"floor 1", 10000, [] { par.floor = 1; }, "ERROR(mem.wav): bad value of floor\n"},
@@ -236,6 +242,12 @@ TEST(Setup, RefusesPlotsItCannotDraw) {
              par.fmax = -5;
          },
          "ERROR(mem.wav): bad value of foct\n"},
+        {"fmin beyond reach", 10000,
+         [] {
+             par.nflim = 0;
+             par.fmin = 1e30f;
+         },
+         "ERROR(mem.wav): bad value of fmax\n"},
         {"tmax far away", 10000, [] { par.tmax = 1e9f; }, "ERROR(mem.wav): bad value of tmax\n"},
     };
     for (const Case &c : cases) {
