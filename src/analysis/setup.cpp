@@ -243,10 +243,10 @@ int setup() {
     if (checkplace()) return 1;
     geometry();
     if (checkpars()) return 1;
+    // without the Nyquist limit any fmin or fmax reaches the bins, which count in an int
+    if (!par.nflim && !(std::fabs(par.fmin) < 1e8)) return badvalue("fmin");
+    if (!par.nflim && !(std::fabs(par.fmax) < 1e8)) return badvalue("fmax");
     freqrange();
-    // without the Nyquist limit any fmin or fmax gets here: bins must count in an int
-    if (!(std::fabs(ana.fhi) < 1e8)) return badvalue("fmax");
-    if (!(std::fabs(ana.flo) < 1e8)) return badvalue("fmin");
     if (par.foct > 0 && !(ana.lnr > 0 && std::isfinite(ana.lnr))) return badvalue("foct");
     if (timerange() || windowfft()) return 1;
     bins();
