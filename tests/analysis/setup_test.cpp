@@ -247,7 +247,7 @@ TEST(Setup, RefusesPlotsItCannotDraw) {
              par.nflim = 0;
              par.fmin = 1e30f;
          },
-         "ERROR(mem.wav): bad value of fmax\n"},
+         "ERROR(mem.wav): bad value of fmin\n"},
         {"tmax far away", 10000, [] { par.tmax = 1e9f; }, "ERROR(mem.wav): bad value of tmax\n"},
     };
     for (const Case &c : cases) {
