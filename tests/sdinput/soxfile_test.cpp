@@ -117,3 +117,24 @@ TEST_F(SoxFile, SwappedRawWithTheSwapParameter) {
     ASSERT_EQ(openas(path(c.name)), 1);
     EXPECT_EQ(getsamp(0), static_cast<int16_t>(__builtin_bswap16(static_cast<uint16_t>(sig(0)))));
 }
+
+TEST_F(SoxFile, StreamedThroughAPipe) {
+    // sox writing to a pipe cannot go back for the length: WAV data size 0x7FFFF000, SND
+    // data size 0xFFFFFFFF
+    Bytes w;
+    sig16(w, nsig);
+    save(path("src.raw"), w.b);
+    for (const char *type : {"wav", "au"}) {
+        std::string out = path(std::string("pipe.") + type);
+        std::string cmd = "cat " + path("src.raw") +
+                          " | sox -D -t raw -r 8000 -e signed -b 16 -c 1 - -t " + type +
+                          " - 2>/dev/null | cat > " + out;
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        ASSERT_EQ(openas(out), 1) << type << msgs();
+        EXPECT_EQ(sd.nsamp, nsig) << type;
+        EXPECT_EQ(sd.srate, 8000.0f) << type;
+        EXPECT_EQ(getsamp(0), sig(0)) << type;
+        EXPECT_EQ(getsamp(nsig - 1), sig(nsig - 1)) << type;
+        EXPECT_EQ(getsamp(nsig), 0) << type;
+    }
+}
