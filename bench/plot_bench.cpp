@@ -45,7 +45,7 @@ Cost runchild(const std::vector<std::string> &args) {
 }
 
 // The best of n runs (the machine is shared).
-Cost best(const std::vector<std::string> &args, int n = 3) {
+Cost best(const std::vector<std::string> &args, int n = 7) {
     Cost b;
     for (int i = 0; i < n; i++) {
         Cost c = runchild(args);
