@@ -8,59 +8,76 @@
 #include "render/gray.h"
 
 namespace {
+
 float flat[2] = {0, 1};
 
-// One-row gray lines of the single value v in column 0, from a zero carry; the page decoded.
-void grayrun(int planes, int v, int lines) {
-    recopen(0, planes, lines + 16, 16);
-    std::memset(scan.dither, 0, 16);
+// Emits `lines` one-row gray lines of the single value v over ncols columns from col0,
+// starting from a zero carry, and returns the decoded page.
+void grayrun(int planes, int v, int lines, int col0 = 0, int ncols = 1, int cols = 16) {
+    recopen(0, planes, lines + 16, cols);
+    std::memset(scan.dither, 0, cols);
     setgraypos(flat);
     uint8_t vals[2] = {static_cast<uint8_t>(v), 0};
-    for (int k = 0; k < lines; k++) ovlgray(vals, 1, 0, 1, 1), rowadv(1);
+    for (int k = 0; k < lines; k++) {
+        ovlgray(vals, 1, col0, ncols, 1);
+        rowadv(1);
+    }
     rowadv(16);
 }
+
+int inked(int col, int rows) {
+    int n = 0;
+    for (int r = 0; r < rows; r++) n += rec.at(r, col) != 0;
+    return n;
+}
+
 } // namespace
 
-TEST(Dither, OnePlaneInksTheDarknessOfTheRunByCarryingTheRest) {
+TEST(Dither, OnePlaneCarriesTheUndrawnDarknessToTheNextLine) {
+    grayrun(1, 128, 8);
+    for (int r = 0; r < 8; r++) EXPECT_EQ(rec.at(r, 0), r % 2) << "row " << r; // every second
     struct {
         int v, lines, ink;
-        std::vector<int> first; // the first rows' dots
-    } runs[] = {{128, 128, 64, {0, 1, 0, 1}},
-                {255, 255, 254, {0, 1, 1, 1}},
-                {255, 256, 255, {}},
-                {0, 64, 0, {0}},
-                {1, 256, 1, {}},
-                {64, 64, 16, {0, 0, 0, 1}}};
-    for (auto &c : runs) {
+    } runs[] = {{255, 256, 255}, {128, 256, 128}, {0, 64, 0}, {1, 256, 1}, {64, 64, 16}};
+    for (auto c : runs) {
         grayrun(1, c.v, c.lines);
-        int ink = 0;
-        for (int r = 0; r < c.lines; r++) ink += rec.at(r, 0);
-        EXPECT_EQ(ink, c.ink) << "value " << c.v << " lines " << c.lines;
-        for (size_t r = 0; r < c.first.size(); r++) EXPECT_EQ(rec.at(r, 0), c.first[r]) << r;
+        EXPECT_EQ(inked(0, c.lines), c.ink) << "value " << c.v;
     }
-    grayrun(1, 255, 4); // 255, then 510 leaves 254, 509 leaves 253, 508 leaves 252
-    EXPECT_EQ(scan.dither[0], 252);
+    grayrun(1, 255, 4); // first line carries 255, then 510 leaves 254, 509 leaves 253 ...
+    EXPECT_EQ(rec.at(0, 0), 0);
+    EXPECT_EQ(rec.at(1, 0), 1);
+    EXPECT_EQ(scan.dither[0], 252); // the carry left by the fourth line
 }
 
-TEST(Dither, MorePlanesSpendTheLevelOverTheirBitsAndKeepWhiteAndBlackApart) {
-    // planes, value -> levels of the first lines from a zero carry (2 planes: 170, 85;
-    // 4 planes: offset 21, then 170, 85, 42, 21; 8 planes: 1 .. 254)
+TEST(Dither, EightPlanesWriteLevelsApartFromEmptyAndFullInk) {
     struct {
-        int planes, v;
-        std::vector<int> levels;
-    } cases[] = {{8, 0, {1, 1}},  {8, 255, {254, 254}}, {8, 1, {2}},      {8, 254, {253}},
-                 {8, 128, {128}}, {8, 64, {65}},        {2, 0, {0}},      {2, 84, {0}},
-                 {2, 85, {1}},    {2, 255, {3}},        {2, 200, {2, 2}}, {4, 0, {1}},
-                 {4, 149, {8}},   {4, 255, {13}},       {4, 63, {3}}};
-    for (auto &c : cases) {
-        grayrun(c.planes, c.v, static_cast<int>(c.levels.size()));
-        for (size_t r = 0; r < c.levels.size(); r++)
-            EXPECT_EQ(rec.at(r, 0), c.levels[r]) << "planes " << c.planes << " value " << c.v;
+        int v, level;
+    } cases[] = {{0, 1}, {255, 254}, {1, 2}, {254, 253}, {128, 128}, {64, 65}};
+    for (auto c : cases) {
+        grayrun(8, c.v, 3);
+        for (int r = 0; r < 3; r++) EXPECT_EQ(rec.at(r, 0), c.level) << "value " << c.v;
     }
 }
 
-TEST(GrayLines, ValuesAreInterpolatedAcrossTheColumnsOnThePageOnly) {
-    float pos[3] = {0, 0.5f, 1}, half[2] = {0, 0.5f};
+TEST(Dither, TwoAndFourPlanesSpendTheLevelOverBitPlanes) {
+    // value -> plane value of the first line from a zero carry (2 planes: 170, 85;
+    // 4 planes: offset 21, then 170, 85, 42, 21).
+    struct {
+        int planes, v, level;
+    } cases[] = {{2, 0, 0}, {2, 84, 0},  {2, 85, 1},   {2, 170, 2}, {2, 255, 3},
+                 {4, 0, 1}, {4, 149, 8}, {4, 255, 13}, {4, 63, 3}};
+    for (auto c : cases) {
+        grayrun(c.planes, c.v, 1);
+        EXPECT_EQ(rec.at(0, 0), c.level) << "planes " << c.planes << " value " << c.v;
+    }
+    grayrun(2, 200, 2); // 200 - 170 leaves 30; 230 - 170 leaves 60 on the next line
+    EXPECT_EQ(rec.at(0, 0), 2);
+    EXPECT_EQ(rec.at(1, 0), 2);
+}
+
+TEST(GrayPositions, ValuesAreInterpolatedAcrossTheColumns) {
+    float pos[3] = {0, 0.5f, 1};
+    float half[2] = {0, 0.5f};
     struct {
         const float *pos;
         int count, col0, ncols;
@@ -83,19 +100,28 @@ TEST(GrayLines, ValuesAreInterpolatedAcrossTheColumnsOnThePageOnly) {
         for (int col = 0; col < 8; col++)
             EXPECT_EQ(rec.at(0, col), c.levels[col]) << "col0 " << c.col0 << " column " << col;
     }
-    recopen(1, 1, 64, 64); // empty extents add nothing; the copy holds count + 1 bytes
-    ovlgray(vals, 3, 0, 0, 1), ovlgray(vals, 3, 0, 5, 0);
+}
+
+TEST(GrayLines, EmptyExtentsAddNothingAndTheCopyHoldsOneByteMore) {
+    recopen(1, 1, 64, 64);
+    uint8_t vals[4] = {1, 2, 3, 4};
+    ovlgray(vals, 3, 0, 0, 1);
+    ovlgray(vals, 3, 0, 5, 0);
     EXPECT_EQ(scan.novl, 0);
+    vals[3] = 44;
     ovlgray(vals, 3, 0, 5, 2);
-    vals[3] = 0; // a private copy: the caller's buffer may change
     ASSERT_EQ(scan.novl, 1);
-    EXPECT_EQ(static_cast<const uint8_t *>(scan.ovllist[0]->data)[3], 99);
+    vals[3] = 0; // a private copy: the caller's buffer may change
+    const uint8_t *copy = static_cast<const uint8_t *>(scan.ovllist[0]->data);
+    EXPECT_EQ(copy[3], 44);
+    EXPECT_EQ(scan.ovllist[0]->stride, 3);
+    EXPECT_EQ(scan.ovllist[0]->kind, 3);
 }
 
 TEST(ToneCurve, IsTheCubicOfTheProcessWideCoefficients) {
     Gray saved = gray;
-    EXPECT_DOUBLE_EQ(gresp(0.25), 0.25); // the identity by default
-    gray.c0 = 0.739, gray.c1 = -0.973, gray.c2 = 1.233;
+    for (double x : {0.0, 0.25, 1.0}) EXPECT_DOUBLE_EQ(gresp(x), x);
+    gray.c0 = 0.7390000224113464, gray.c1 = -0.9729999899864197, gray.c2 = 1.2330000400543213;
     EXPECT_NEAR(gresp(0.5), 0.280375, 1e-7); // 0.5 (0.5 (1.233 x 0.5 - 0.973) + 0.739)
     EXPECT_NEAR(gresp(1.0), 0.999, 1e-7);
     gray = saved;
