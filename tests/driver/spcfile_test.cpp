@@ -1,13 +1,14 @@
-// The parameter-file language: extensions, substitution, line kinds, command parsing,
-// arrowheads, and files that are interpreted (assignments only: nothing is drawn).
+// The parameter-file language: extensions, substitution, line kinds, the parsing of file,
+// line and message commands, arrowheads, and files holding no drawing command.
 #include "driver/spcfile.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <filesystem>
 #include <regex>
 #include <string>
-#include <unistd.h>
+#include <tuple>
+#include <vector>
 
 #include "driver/params.h"
 #include "driver/run.h"
@@ -24,7 +25,6 @@ TEST(Extension, ReplacedFromTheFirstDotOfTheLastComponent) {
         {"a/b.c/d", ".spc", "a/b.c/d.spc"},
         {"a\\b.c/d.e", ".spc", "a\\b.c/d.spc"},
         {"./test", ".spc", "./test.spc"},
-        {"test.dat", ".spc", "test.spc"},
         {"plot.eps", "", "plot"},
         {"plot", "", "plot"},
         {"", ".spc", ".spc"},
@@ -37,22 +37,22 @@ TEST(Extension, ReplacedFromTheFirstDotOfTheLastComponent) {
 }
 
 TEST(Substitution, PercentSequencesExpand) {
+    const std::string longarg(300, 'L');
     run = ::Run{};
-    run.posarg = {"talk.spc", "speech.wav", std::string(300, 'L')};
+    run.posarg = {"talk.spc", "speech.wav", longarg};
     run.nposarg = 3;
     struct {
-        const char *in, *out, *msgs;
+        std::string in, out, msgs;
     } const cases[] = {
         {"sdfile %1\n", "sdfile speech.wav\n", ""},
-        {"%%p", "%p", ""},
-        {"%p", "1", ""},
+        {"%%p %p", "%p 1", ""},
         {"%0 %1", "talk.spc speech.wav", ""},
         {"a%3b%9\n", "ab\n", "WARNING: don't have arg #3\nWARNING: don't have arg #9\n"},
         {"%x %\n", "%x %\n", ""},
         {"50%", "50%", ""},
         {"100%%", "100%", ""},
-        {"no percent", "no percent", ""},
         {"", "", ""},
+        {"file %2\n", "file " + longarg + "\n", ""}, // kept whole beyond 255 characters
     };
     for (const auto &c : cases) {
         MsgCap cap;
@@ -61,17 +61,12 @@ TEST(Substitution, PercentSequencesExpand) {
         EXPECT_EQ(line, c.out) << c.in;
         EXPECT_EQ(cap.text(), c.msgs) << c.in;
     }
-    std::string line = "file %2\n"; // kept whole beyond 255 characters
-    argsubst(line);
-    EXPECT_EQ(line, "file " + std::string(300, 'L') + "\n");
-
-    line = "[%d]";
+    std::string line = "[%d]";
     argsubst(line);
     EXPECT_TRUE(std::regex_match(
         line, std::regex(R"(\[(Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [ 123]\d )"
                          R"(\d\d:\d\d:\d\d \d{4}\])")))
         << line;
-    EXPECT_EQ(datestr().size(), 24u);
     run = ::Run{};
 }
 
@@ -103,8 +98,7 @@ TEST(LineKinds, FirstCharactersDecide) {
     };
     for (const auto &c : cases) {
         size_t start = 99;
-        EXPECT_EQ(linekind(c.line, &start), c.kind) << c.line;
-        EXPECT_EQ(start, c.start) << c.line;
+        EXPECT_EQ(std::pair(linekind(c.line, &start), start), std::pair(c.kind, c.start)) << c.line;
     }
 }
 
@@ -123,6 +117,10 @@ TEST(FileCommand, NameIsTheRestAfterTheFirstBlanks) {
 }
 
 TEST(LineCommand, PairsOfNumbersAfterTheCommandWord) {
+    std::string many = "plot";
+    for (int i = 0; i < 300; i++) many += " " + std::to_string(i) + " 1";
+    std::vector<double> first(256);
+    for (int i = 0; i < 256; i++) first[i] = i;
     struct {
         std::string line;
         std::vector<double> x, y;
@@ -132,19 +130,15 @@ TEST(LineCommand, PairsOfNumbersAfterTheCommandWord) {
         {"plot 1", {}, {}},
         {"plot  1.5   2  -3e0 4 ", {1.5, -3}, {2, 4}},
         {"plot a 2 3 b", {0, 3}, {2, 0}},
-        {"plot 0.1 0.2", {0.1f}, {0.2f}},
+        {"plot 0.1 0.2", {0.1f}, {0.2f}}, // single precision, as every parameter value
+        {many, first, std::vector<double>(256, 1)},
     };
     std::vector<double> x, y;
     for (const auto &c : cases) {
         plotpoints(c.line, x, y);
-        EXPECT_EQ(x, c.x) << c.line;
-        EXPECT_EQ(y, c.y) << c.line;
+        EXPECT_EQ(x, c.x) << c.line.substr(0, 30);
+        EXPECT_EQ(y, c.y) << c.line.substr(0, 30);
     }
-    std::string many = "plot";
-    for (int i = 0; i < 300; i++) many += " " + std::to_string(i) + " 1";
-    plotpoints(many, x, y);
-    ASSERT_EQ(x.size(), 256u);
-    EXPECT_EQ(x[255], 255.0);
 }
 
 TEST(MessageCommand, TwoNumbersThenAQuotedText) {
@@ -164,155 +158,101 @@ TEST(MessageCommand, TwoNumbersThenAQuotedText) {
         double x = -9, y = -9;
         std::string text = "unset";
         EXPECT_EQ(msgparse(c.line, &x, &y, &text), c.ok) << c.line;
-        if (!c.ok) continue;
-        EXPECT_EQ(x, c.x) << c.line;
-        EXPECT_EQ(y, c.y) << c.line;
-        EXPECT_EQ(text, c.text) << c.line;
+        if (c.ok) { EXPECT_EQ(std::tuple(x, y, text), std::tuple(c.x, c.y, c.text)) << c.line; }
     }
 }
 
-TEST(Arrowhead, NotchBarbsAndTipBehindThePoint) {
-    pardefaults();
-    double px[5], py[5];
-    ASSERT_EQ(arrowhead(0, 0, 1, 0, px, py), 5);
-    const double want[5][2] = {{0.97, 0}, {0.85, 0.05625}, {1, 0}, {0.85, -0.05625}, {0.97, 0}};
-    for (int i = 0; i < 5; i++) {
-        EXPECT_NEAR(px[i], want[i][0], 1e-6) << i;
-        EXPECT_NEAR(py[i], want[i][1], 1e-6) << i;
-    }
-    ASSERT_EQ(arrowhead(2, 3, 2, 1, px, py), 5); // pointing down: the left barb is east
-    EXPECT_NEAR(py[0], 1.03, 1e-6);
-    EXPECT_NEAR(px[1], 2 + 0.05625, 1e-6);
-    EXPECT_NEAR(py[1], 1.15, 1e-6);
-    EXPECT_NEAR(px[3], 2 - 0.05625, 1e-6);
-
+TEST(Arrowhead, NotchAndBarbsBehindTheTipNoneWhenDegenerate) {
+    const double h = 0.05625; // half the width: 0.75 x 0.15 / 2
     struct {
         float arosiz, arowid;
-        double x1, y1;
-    } const none[] = {{0, 0.75f, 0, 0}, {-1, 0.75f, 0, 0}, {0.15f, 0, 0, 0}, {0.15f, 0.75f, 1, 0}};
-    for (const auto &c : none) {
-        par.arosiz = c.arosiz;
-        par.arowid = c.arowid;
-        EXPECT_EQ(arrowhead(c.x1, c.y1, 1, 0, px, py), 0) << c.arosiz << " " << c.arowid;
-    }
-    pardefaults();
-}
-
-TEST(Assignments, ParameterLinesSetEveryMatchingName) {
-    struct {
-        const char *line;
-        float tmin;
-        int window;
-        float windwidth;
+        double x1, y1, x2, y2;
+        int n;
+        double want[5][2];
     } const cases[] = {
-        {"tmin=0.5 ; start\n", 0.5f, 2, 0}, {"   TMIN=2\n", 2, 2, 0},  {"\ttmin=5\n", 0, 2, 0},
-        {"  ; tmin=5\n", 0, 2, 0},          {"  Window=1\n", 0, 1, 1}, {"tmin 5\n", 0, 2, 0},
+        {0.15f, 0.75f, 0, 0, 1, 0, 5, {{0.97, 0}, {0.85, h}, {1, 0}, {0.85, -h}, {0.97, 0}}},
+        {0.15f, 0.75f, 2, 3, 2, 1, 5, {{2, 1.03}, {2 + h, 1.15}, {2, 1}, {2 - h, 1.15}, {2, 1.03}}},
+        {0, 0.75f, 0, 0, 1, 0, 0, {}},
+        {-1, 0.75f, 0, 0, 1, 0, 0, {}},
+        {0.15f, 0, 0, 0, 1, 0, 0, {}},
+        {0.15f, 0.75f, 1, 0, 1, 0, 0, {}},
     };
     for (const auto &c : cases) {
         pardefaults();
-        spcline(c.line);
-        EXPECT_EQ(par.tmin, c.tmin) << c.line;
-        EXPECT_EQ(par.window, c.window) << c.line;
-        EXPECT_EQ(par.windwidth, c.windwidth) << c.line;
+        par.arosiz = c.arosiz;
+        par.arowid = c.arowid;
+        double px[5] = {}, py[5] = {};
+        EXPECT_EQ(arrowhead(c.x1, c.y1, c.x2, c.y2, px, py), c.n) << c.arosiz << " " << c.arowid;
+        for (int i = 0; i < c.n; i++) {
+            EXPECT_NEAR(px[i], c.want[i][0], 1e-6) << i;
+            EXPECT_NEAR(py[i], c.want[i][1], 1e-6) << i;
+        }
     }
+    pardefaults();
 }
 
-// Interprets name in a scratch directory holding the given files.
+// The current directory, a fresh one while the object lives.
 struct InDir {
-    Scratch scratch;
-    std::string &dir = scratch.dir;
-    std::string cwd;
-    explicit InDir(const std::vector<std::pair<std::string, std::string>> &files) {
-        char buf[4096];
-        cwd = getcwd(buf, sizeof buf) ? buf : "/tmp";
-        for (const auto &f : files) writefile(dir + "/" + f.first, f.second);
-        EXPECT_EQ(chdir(dir.c_str()), 0);
-    }
-    ~InDir() { EXPECT_EQ(chdir(cwd.c_str()), 0); }
+    Scratch s;
+    std::filesystem::path cwd = std::filesystem::current_path();
+    InDir() { std::filesystem::current_path(s.dir); }
+    ~InDir() { std::filesystem::current_path(cwd); }
 };
 
-std::string interpret(const char *name, std::vector<std::string> args = {}) {
+// A fresh run's dofile on posarg[0], with the messages it wrote.
+std::string interpret(const std::vector<std::string> &posarg) {
     run = ::Run{};
     pardefaults();
-    run.posarg = {name};
-    for (const std::string &a : args) run.posarg.push_back(a);
-    run.nposarg = static_cast<int>(run.posarg.size());
+    run.posarg = posarg;
+    run.nposarg = static_cast<int>(posarg.size());
     MsgCap cap;
-    dofile(name);
+    dofile(posarg[0]);
     return cap.text();
 }
 
-TEST(ParameterFile, NameLookupAndSuppliedExtension) {
+TEST(ParameterFile, NameAsGivenOrWithSpcAndDataAloneThroughTheTemplate) {
+    const InDir in;
+    writefile("talk.spc", "tmin=1\n");
+    writefile("test", "tmin=2\n");
+    writefile("test.spc", "tmin=3\n"); // "test" has no dot: this is the file read
+    writefile("my.params", "tmin=4\n; %1 %2\n");
+    writefile("7.raw", std::string("\x00\x01\x02\x03\xff\xfe", 6));
+    writefile("template.spc", "tmin=%1\n; %9\n"); // "7.raw" reads as 7
     struct {
-        std::vector<std::pair<std::string, std::string>> files;
-        const char *name;
+        std::vector<std::string> posarg;
         std::string msgs, runfile;
+        int runkind, curkind;
         float tmin;
-        int failed;
     } const cases[] = {
-        {{{"test.spc", "tmin=1\n"}}, "test", "SPC file: test.spc\n", "test.spc", 1, 0},
-        {{{"test.dat.spc", "tmin=1\n"}},
-         "test.dat",
-         "can't open file test.dat\n",
-         "test.spc",
-         0,
-         1},
-        {{{"test", "tmin=2\n"}},
-         "test",
-         "SPC file: test\ncan't open parameter file test.spc\n",
-         "test.spc",
-         0,
-         1},
-        {{{"test", "tmin=2\n"}, {"test.spc", "tmin=3\n"}},
-         "test",
-         "SPC file: test\n",
-         "test.spc",
-         3,
-         0},
-        {{{"my.params", "tmin=4\n; %1 %2\n"}},
-         "my.params",
+        {{"talk", "one"}, "SPC file: talk.spc\n", "talk.spc", 0, 0, 1},
+        {{"test", "one"}, "SPC file: test\n", "test.spc", 0, 0, 3},
+        {{"my.params", "one"},
          "SPC file: my.params\nWARNING: don't have arg #2\n",
          "my.params",
-         4,
-         0},
-        {{}, "missing", "can't open file missing\n", "missing.spc", 0, 1},
+         0,
+         0,
+         4},
+        {{"7.raw"}, "NOH file: 7.raw\nWARNING: don't have arg #9\n", "template.spc", 1, 0, 7},
     };
     for (const auto &c : cases) {
-        InDir in(c.files);
-        const std::string msgs = interpret(c.name, {"one"});
-        EXPECT_EQ(msgs, c.msgs) << c.name;
-        EXPECT_EQ(run.runfile, c.runfile) << c.name;
-        EXPECT_EQ(par.tmin, c.tmin) << c.name;
-        EXPECT_EQ(run.failed, c.failed) << c.name;
-        EXPECT_EQ(run.plotname, c.name);
-        ASSERT_EQ(run.rundate.size(), 25u);
-        EXPECT_EQ(run.rundate.back(), '\n');
+        EXPECT_EQ(interpret(c.posarg), c.msgs) << c.posarg[0];
+        EXPECT_EQ(std::tuple(run.runfile, run.runkind, run.curkind, par.tmin),
+                  std::tuple(c.runfile, c.runkind, c.curkind, c.tmin));
+        EXPECT_EQ(run.plotname, c.posarg[0]);
+        EXPECT_TRUE(run.rundate.size() == 25 && run.rundate.back() == '\n') << run.rundate;
+        EXPECT_EQ(run.failed, 0);
     }
 }
 
-TEST(ParameterFile, LongLinesAreTakenInPiecesOf255) {
-    // the second piece starts with "tmin=", the first is one long comment
-    const std::string line = ";" + std::string(254, 'c') + "tmin=7 xlen=1\n";
-    InDir in({{"long.spc", line + "xpage=12\n"}});
-    interpret("long.spc");
-    EXPECT_EQ(par.tmin, 7.0f);
-    EXPECT_EQ(par.xlen, 8.5f);
-    EXPECT_EQ(par.xpage, 12.0f);
-}
-
-TEST(ParameterFile, DataFileAloneGoesThroughTheTemplate) {
-    // a binary file is sampled data; the template sees its name as %1
-    const std::string data("\x00\x01\x02\x03\xff\xfe", 6);
-    InDir in({{"7.raw", data}, {"template.spc", "xlen=%1\ntmin=%9\n"}});
-    const std::string msgs = interpret("7.raw");
-    EXPECT_EQ(msgs, "NOH file: 7.raw\nWARNING: don't have arg #9\n");
-    EXPECT_EQ(run.runfile, "template.spc");
-    EXPECT_EQ(run.runkind, 1);
-    EXPECT_EQ(run.curkind, 0);
-    ASSERT_EQ(run.nposarg, 2);
-    EXPECT_EQ(run.posarg[1], "7.raw");
-    EXPECT_EQ(par.xlen, 7.0f); // "7.raw" read as a number
-    EXPECT_EQ(run.failed, 0);
+TEST(ParameterFile, LinesAreReadInPiecesOf255AndAssignEveryMatchingName) {
+    const InDir in;
+    // the second piece of the first line starts with "tmin=", the first is a comment
+    writefile("lines.spc", ";" + std::string(254, 'c') +
+                               "tmin=7 xlen=1\n   XPAGE=%1 ; x\n  Window=1\n\tylen=2\n"
+                               "  ; ypage=3\nyllc 5\n");
+    EXPECT_EQ(interpret({"lines.spc", "12"}), "SPC file: lines.spc\n");
+    EXPECT_EQ(pardiff(par, Params{.window = 1, .tmin = 7, .windwidth = 1, .xpage = 12}), "");
+    pardefaults();
 }
 
 } // namespace
