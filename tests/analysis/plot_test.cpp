@@ -169,9 +169,7 @@ TEST(PlotCommand, BuildsTheFrequencyAxis) {
             ASSERT_TRUE(std::isfinite(plot.graypos[i])) << i;
             ASSERT_GE(plot.graypos[i], 0.0f) << i;
             ASSERT_LE(plot.graypos[i], 1.0f) << i;
-            if (i > 0) {
-                ASSERT_GE(plot.graypos[i], plot.graypos[i - 1]) << i;
-            }
+            if (i > 0) { ASSERT_GE(plot.graypos[i], plot.graypos[i - 1]) << i; }
         }
         if (c.axtype == 0) {
             EXPECT_FLOAT_EQ(plot.axlo, ana.flo);

@@ -47,9 +47,7 @@ TEST(Font, HoldsTheFixedRows) {
     for (auto &r : rows) {
         EXPECT_EQ(fontleft[r.code], r.left) << char(r.code);
         EXPECT_EQ(fontadv[r.code], r.adv) << char(r.code);
-        if (!r.bytes.empty()) {
-            EXPECT_EQ(glyphbytes(r.code), r.bytes) << char(r.code);
-        }
+        if (!r.bytes.empty()) { EXPECT_EQ(glyphbytes(r.code), r.bytes) << char(r.code); }
     }
     EXPECT_TRUE(glyphbytes(' ').empty());
     for (int c = '0'; c <= '9'; c++) EXPECT_EQ(fontadv[c], 20) << char(c);
