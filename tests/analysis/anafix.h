@@ -1,6 +1,7 @@
 // Fixture of the analysis tests: a vector test device that records what reaches it, an
 // in-memory sample reader, message capture, and a WAV writer for plots of real files.
 #pragma once
+#include "testkit.h"
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -91,29 +92,6 @@ inline void memfile(std::vector<int32_t> s, float srate) {
     sd.wzero = 0;
     sd.sdname = "mem.wav";
     getsamp = memsamp;
-}
-
-// The message stream into memory for one test.
-struct AnaMsg {
-    char *buf = nullptr;
-    size_t len = 0;
-    FILE *old;
-    AnaMsg() : old(msgfp) { msgfp = open_memstream(&buf, &len); }
-    ~AnaMsg() {
-        std::fclose(msgfp);
-        msgfp = old;
-        std::free(buf);
-    }
-    std::string text() {
-        std::fflush(msgfp);
-        return std::string(buf, len);
-    }
-};
-
-inline std::string anatmpdir() {
-    char tmpl[] = "/tmp/kavrel-ana-XXXXXX";
-    const char *d = mkdtemp(tmpl);
-    return d ? d : "/tmp";
 }
 
 // 16-bit mono RIFF WAVE of n samples of f(i).

@@ -179,7 +179,7 @@ TEST(FftSummary, LinesAsWritten) {
     sd.sdname = "talk.wav";
     wave.adcbits = 16;
     wave.adcsgn = 1;
-    AnaMsg m;
+    MsgCap m;
     fftsum();
     EXPECT_EQ(m.text(), "FFT speech spectrograph           speech filename: talk.wav \n"
                         "sampling rate =       16.000 kHz        ADC = 16 bits (signed)\n"
@@ -190,7 +190,7 @@ TEST(FftSummary, LinesAsWritten) {
                         "frequency range from 0 to 8000 Hz\n");
     wave.adcsgn = 0;
     wave.adcbits = 12;
-    AnaMsg m2;
+    MsgCap m2;
     fftsum();
     EXPECT_NE(m2.text().find("ADC = 12 bits (unsigned)\n"), std::string::npos);
 }

@@ -14,7 +14,7 @@ namespace {
 
 // A plot of a fresh WAV file of the given length (a quiet 500 Hz tone) after set().
 void plotwav(float seconds, const std::function<void()> &set, int rate = 8000) {
-    static std::string dir = anatmpdir();
+    static std::string dir = scratchdir("ana");
     std::string path = dir + "/t.wav";
     writewav(path, rate, static_cast<int>(seconds * rate),
              [rate](int i) { return 3000 * std::sin(2 * M_PI * 500 * i / rate); });
@@ -63,7 +63,7 @@ TEST(PlotCommand, PagesAtOneTimeScaleWithAShorterLast) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        AnaMsg m;
+        MsgCap m;
         plotwav(2.5f, c.set);
         EXPECT_EQ(pagerows(), c.rows);
         // the gray lines of a page tile its rows from the plot's left edge
@@ -82,7 +82,7 @@ TEST(PlotCommand, PagesAtOneTimeScaleWithAShorterLast) {
         }
     }
     // without newpage nothing ends the page: the driver's close does
-    AnaMsg m;
+    MsgCap m;
     plotwav(2.5f, [] {
         par.tpage = 1;
         par.newpage = 0;
@@ -93,7 +93,7 @@ TEST(PlotCommand, PagesAtOneTimeScaleWithAShorterLast) {
 TEST(PlotCommand, ReadClockFollowsTheSliceClock) {
     // 11025 samples per second on 2550 rows is 4.32 samples per row: rounding each row's
     // advance would read 4 x 2550 = 10200 samples; the read clock reads 11025
-    AnaMsg m;
+    MsgCap m;
     plotwav(
         1, [] { par.newpage = 0; }, 11025);
     int32_t start = 0 - ana.nwin / 2 + ana.nwin;
@@ -160,7 +160,7 @@ TEST(PlotCommand, BuildsTheFrequencyAxis) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        AnaMsg m;
+        MsgCap m;
         plotwav(0.2f, c.set);
         EXPECT_EQ(plot.axtype, c.axtype);
         EXPECT_EQ(plot.axdec, c.axdec);
@@ -190,7 +190,7 @@ TEST(PlotCommand, BuildsTheFrequencyAxis) {
         }
     }
     // the full place range with fpmc 0: row 0 (0 Hz) sits at the bottom, not at minus infinity
-    AnaMsg m;
+    MsgCap m;
     plotwav(0.2f, [] {
         par.fpma = 0.1654f;
         par.fpmb = 0.021f;
@@ -201,7 +201,7 @@ TEST(PlotCommand, BuildsTheFrequencyAxis) {
 }
 
 TEST(PlotCommand, KeepsPlotRecordsOfThePage) {
-    AnaMsg m;
+    MsgCap m;
     plotwav(0.5f, [] { par.newpage = 0; });
     ASSERT_EQ(plot.nplotrec, 1);
     const PlotRec &r = plot.plotrec[0];
@@ -255,7 +255,7 @@ TEST(PlotCommand, RefusedPlotDrawsNothingMore) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        AnaMsg m;
+        MsgCap m;
         plotwav(0.5f, c.set);
         EXPECT_NE(m.text().find(c.message), std::string::npos) << m.text();
         EXPECT_TRUE(anadev.imgs.empty());
@@ -269,7 +269,7 @@ TEST(PlotCommand, RefusedPlotDrawsNothingMore) {
 
 TEST(PlotCommand, UnopenableFilePlotsSilenceAndFails) {
     // first a loud file, so that a stale reader would show its samples
-    AnaMsg m;
+    MsgCap m;
     plotwav(0.5f, [] { par.newpage = 0; });
     anaopen();
     anareset();
@@ -301,7 +301,7 @@ TEST(PlotCommand, UnopenableFilePlotsSilenceAndFails) {
     anareset();
     par.fmax = 0;
     sd.sdname = "/nonexistent/gone.wav";
-    AnaMsg m2;
+    MsgCap m2;
     plotcmd(1);
     EXPECT_NE(m2.text().find("ERROR(/nonexistent/gone.wav): no sampling rate\n"),
               std::string::npos);
@@ -309,7 +309,7 @@ TEST(PlotCommand, UnopenableFilePlotsSilenceAndFails) {
 }
 
 TEST(PlotCommand, DateStampOnTheFirstPage) {
-    AnaMsg m;
+    MsgCap m;
     int lines[3];
     for (int date = 0; date < 3; date++) {
         run.rundate = "Sun Dec  6 01:02:48 2026\n";

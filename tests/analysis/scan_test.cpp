@@ -77,7 +77,7 @@ TEST(WaveScan, MeanAndVarianceOfThePlottedRangeOnly) {
     scnwav();
     EXPECT_FLOAT_EQ(wave.wdc, 300);
     EXPECT_DOUBLE_EQ(wave.wvar, 0);
-    AnaMsg m;
+    MsgCap m;
     run.debugopt = 1;
     scnwav();
     EXPECT_EQ(m.text(), "scnwav: wmn=300 wmx=300 wrn=1 wdc=300.0 ns=1000\n");

@@ -98,7 +98,7 @@ TEST(Setup, DerivesGeometryAndClocks) {
 
     freshsetup(10000);
     par.xllc = 200; // beyond 32000 dots: 32000, which no page holds
-    AnaMsg m;
+    MsgCap m;
     ASSERT_EQ(setup(), 1);
     EXPECT_EQ(ana.pltx, 32000);
     EXPECT_EQ(ana.pltx0, 32000);
@@ -190,7 +190,7 @@ TEST(Setup, KeepsDisplayedRowsWithinTheTables) {
     par.nflim = 0;
     par.fmax = 20000;
     par.mfft = 13;
-    AnaMsg m;
+    MsgCap m;
     ASSERT_EQ(setup(), 0);
     EXPECT_EQ(ana.nk, 4096);
     EXPECT_FLOAT_EQ(ana.fhi, 4096 * 10000.0f / 8192);
@@ -255,7 +255,7 @@ TEST(Setup, RefusesPlotsItCannotDraw) {
         freshsetup(10000);
         sd.srate = c.srate;
         c.set();
-        AnaMsg m;
+        MsgCap m;
         EXPECT_EQ(setup(), 1);
         EXPECT_EQ(m.text(), c.message);
         EXPECT_EQ(run.plotopen, 0); // abandoned
@@ -267,7 +267,7 @@ TEST(Setup, RefusesPlotsItCannotDraw) {
 TEST(Setup, DebugLinesWithTheOption) {
     freshsetup(10000);
     run.debugopt = 1;
-    AnaMsg m;
+    MsgCap m;
     ASSERT_EQ(setup(), 0);
     EXPECT_EQ(m.text(), "tom=0, t_ti=0.100\nfftskp=5\n");
 }

@@ -1,6 +1,7 @@
 // Helpers of the device tests: the run's output file and the message stream in memory,
 // scratch directories, and little-endian reads.
 #pragma once
+#include "testkit.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -33,29 +34,6 @@ struct OutCap {
         return s;
     }
 };
-
-// The message stream in memory for one test.
-struct MsgText {
-    char *buf = nullptr;
-    size_t len = 0;
-    FILE *old;
-    MsgText() : old(msgfp) { msgfp = open_memstream(&buf, &len); }
-    ~MsgText() {
-        std::fclose(msgfp);
-        msgfp = old;
-        std::free(buf);
-    }
-    std::string text() {
-        std::fflush(msgfp);
-        return std::string(buf, len);
-    }
-};
-
-inline std::string scratch() {
-    char tmpl[] = "/tmp/kavrel-dev-XXXXXX";
-    const char *d = mkdtemp(tmpl);
-    return d ? d : "/tmp";
-}
 
 inline uint32_t le32(const std::string &s, size_t at) {
     uint32_t v = 0;

@@ -130,7 +130,7 @@ TEST(Metafile, PenIsMadeOnlyWhenWidthChanges) {
         seen = r.size();
         bool del = !now.empty() && now[0].type == 40;
         EXPECT_EQ(del, c.deleted) << c.width;
-        if (del) EXPECT_EQ(now[0].w, std::vector<int32_t>{1});
+        if (del) { EXPECT_EQ(now[0].w, std::vector<int32_t>{1}); }
         size_t at = del ? 1 : 0;
         if (c.pen) {
             ASSERT_GT(now.size(), at + 1);
@@ -234,7 +234,7 @@ TEST(Metafile, WritesNothingWhereTheHeaderCannotBeRewritten) {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     {
-        MsgText m;
+        MsgCap m;
         run.outfile = fdopen(fds[1], "wb");
         run.failed = 0;
         openat(0);

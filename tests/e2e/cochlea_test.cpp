@@ -3,6 +3,8 @@
 // the frame-scalar trace and the three tics of the "wnr" panel.
 #include <gtest/gtest.h>
 
+#include "testkit.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -26,12 +28,6 @@ double ridgech(int k) {
 }
 double scalar(int k) {
     return -2 + 10.0 * k / (nframe - 1);
-}
-
-std::string scratch() {
-    char tmpl[] = "/tmp/kavrel-e2e-cochlea-XXXXXX";
-    const char *d = mkdtemp(tmpl);
-    return d ? d : "";
 }
 
 // A big- or little-endian time-step file naming stim as its stimulus.
@@ -77,17 +73,6 @@ int sh(const std::string &cmd) {
     return WIFEXITED(st) ? WEXITSTATUS(st) : 128;
 }
 
-std::string slurp(const std::string &path) {
-    std::string s;
-    FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) return s;
-    char b[4096];
-    size_t n;
-    while ((n = std::fread(b, 1, sizeof b, f)) > 0) s.append(b, n);
-    std::fclose(f);
-    return s;
-}
-
 // A gray picture read from a binary PGM file.
 struct Pgm {
     int w = 0, h = 0;
@@ -97,7 +82,7 @@ struct Pgm {
 
 Pgm readpgm(const std::string &path) {
     Pgm p;
-    std::string s = slurp(path);
+    std::string s = readfile(path);
     size_t at = 2;
     auto number = [&]() { // next header number, past blanks and comment lines
         while (at < s.size() && (std::isspace(static_cast<unsigned char>(s[at])) || s[at] == '#'))
@@ -154,7 +139,7 @@ class CochleaE2e : public ::testing::Test {
   protected:
     std::string dir;
     void SetUp() override {
-        dir = scratch();
+        dir = scratchdir("e2e-cochlea");
         ASSERT_FALSE(dir.empty());
         ASSERT_EQ(sh("sox -n -r 16000 -b 16 -c 1 " + dir +
                      "/stim.wav synth 1 sine 300-3000 vol 0.5 2>/dev/null"),
@@ -166,7 +151,7 @@ class CochleaE2e : public ::testing::Test {
         std::string eps = dir + "/" + name + ".eps", pgm = dir + "/" + name + ".pgm";
         int st = sh("cd " + dir + " && " + KAVREL_BIN + " -Pps -o " + eps + " " + file +
                     " </dev/null 2>" + dir + "/" + name + ".err");
-        *err = slurp(dir + "/" + name + ".err");
+        *err = readfile(dir + "/" + name + ".err");
         if (st != 0) return Pgm{};
         if (sh("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pgmraw -r" + std::to_string(dpi) +
                " -sPAPERSIZE=letter -o " + pgm + " " + eps + " >/dev/null 2>&1") != 0)
@@ -260,7 +245,7 @@ TEST_F(CochleaE2e, MissingStimulusEndsThePlot) {
     writetsd(dir + "/n.tsd", dir + "/nosuch.wav", 0);
     std::string err;
     int st = sh("cd " + dir + " && " + KAVREL_BIN + " -Pps -o n.eps n.tsd </dev/null 2>n.err");
-    err = slurp(dir + "/n.err");
+    err = readfile(dir + "/n.err");
     EXPECT_EQ(st, 1);
     std::string msg = "ERROR : can't open stimulus file " + dir + "/nosuch.wav\n";
     ASSERT_NE(err.find(msg), std::string::npos) << err;
@@ -272,7 +257,7 @@ TEST_F(CochleaE2e, BandListingFollowsTheSweep) {
     std::string err;
     int st = sh("cd " + dir + " && " + KAVREL_BIN +
                 " -Pps -o w.eps wrfile=1 stim.wav </dev/null 2>w.err");
-    err = slurp(dir + "/w.err");
+    err = readfile(dir + "/w.err");
     ASSERT_EQ(st, 0) << err;
     size_t at = err.find(";ANSI third-octave bands, window-width=7.5 ms\n");
     ASSERT_NE(at, std::string::npos) << err;
@@ -294,7 +279,7 @@ TEST_F(CochleaE2e, BandListingFollowsTheSweep) {
     };
     for (size_t i = 0; i < lines.size(); i++) {
         EXPECT_EQ(lines[i][1] - lines[i][0], 120); // the window's 7.5 ms at 16 kHz
-        if (i > 0) EXPECT_GT(lines[i][0], lines[i - 1][0]);
+        if (i > 0) { EXPECT_GT(lines[i][0], lines[i - 1][0]); }
     }
     // the sweep rises from 300 to 3000 Hz: from the 315 Hz band to the 3150 Hz band
     EXPECT_NEAR(loudest(lines[lines.size() / 20]), 2, 1);

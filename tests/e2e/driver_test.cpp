@@ -2,6 +2,8 @@
 // output on a file or standard output, and the exit status.
 #include <gtest/gtest.h>
 
+#include "testkit.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -12,39 +14,6 @@
 #include <vector>
 
 namespace {
-
-// A fresh directory for one test, removed with its files at the end.
-struct Scratch {
-    std::string dir;
-    Scratch() {
-        char tmpl[] = "/tmp/kavrel-e2e-driver-XXXXXX";
-        const char *d = mkdtemp(tmpl);
-        dir = d ? d : "/tmp/kavrel-e2e-driver-fallback";
-    }
-    Scratch(const Scratch &) = delete;
-    ~Scratch() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-};
-
-void put(const std::string &path, const std::string &text) {
-    FILE *f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-}
-
-std::string get(const std::string &path) {
-    std::string s;
-    FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) return s;
-    char b[4096];
-    size_t n;
-    while ((n = std::fread(b, 1, sizeof b, f)) > 0) s.append(b, n);
-    std::fclose(f);
-    return s;
-}
 
 // The document without its creation date, which differs between two runs.
 std::string nodate(const std::string &doc) {
@@ -100,8 +69,8 @@ Result kavrel(const std::string &dir, const std::vector<std::string> &words,
     int st = 0;
     if (waitpid(pid, &st, 0) != pid) return r;
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    r.out = get(outp);
-    r.err = get(errp);
+    r.out = readfile(outp);
+    r.err = readfile(errp);
     return r;
 }
 
@@ -142,7 +111,7 @@ TEST(Program, WithoutAFileItPrintsTheUsageAndSucceeds) {
 TEST(Program, OutputFileThatCannotBeMadeFailsWithStatusOne) {
     const Scratch scratch;
     const std::string &d = scratch.dir;
-    put(d + "/p.spc", "tmin=1\n");
+    writefile(d + "/p.spc", "tmin=1\n");
     const std::vector<std::vector<std::string>> cases = {
         {"-o", "no/such/dir/out.eps", "p.spc"},
         {"-Pps", "-o", "no/such/dir/out.eps"},
@@ -158,8 +127,8 @@ TEST(Program, OutputFileThatCannotBeMadeFailsWithStatusOne) {
 TEST(Program, MissingFilesAreReportedAndFailTheRun) {
     const Scratch scratch;
     const std::string &d = scratch.dir;
-    put(d + "/test.dat.spc", "tmin=1\n");
-    put(d + "/noext", "tmin=1\n");
+    writefile(d + "/test.dat.spc", "tmin=1\n");
+    writefile(d + "/noext", "tmin=1\n");
     struct {
         std::vector<std::string> words;
         std::string err;
@@ -178,7 +147,7 @@ TEST(Program, MissingFilesAreReportedAndFailTheRun) {
 TEST(Program, CleanRunSucceedsAndNamesTheFile) {
     const Scratch scratch;
     const std::string &d = scratch.dir;
-    put(d + "/test.spc", "; only settings\ntmin=0.5 ; start\n  xlen=6\n");
+    writefile(d + "/test.spc", "; only settings\ntmin=0.5 ; start\n  xlen=6\n");
     for (const char *name : {"test", "test.spc"}) {
         const Result r = kavrel(d, {name, "extra"});
         EXPECT_EQ(r.status, 0) << name;
@@ -189,7 +158,7 @@ TEST(Program, CleanRunSucceedsAndNamesTheFile) {
 TEST(Program, EnvironmentVariableIsEchoedFirstAndApplied) {
     const Scratch scratch;
     const std::string &d = scratch.dir;
-    put(d + "/p.spc", "tmin=1\n");
+    writefile(d + "/p.spc", "tmin=1\n");
     // its file names are dropped: the run processes only its own
     const Result r = kavrel(d, {"p.spc"}, "-q  xlen=6\t-c other.spc");
     EXPECT_EQ(r.status, 0);
@@ -202,7 +171,7 @@ TEST(Program, EnvironmentVariableIsEchoedFirstAndApplied) {
 TEST(Program, SubstitutionWarningsDoNotFailTheRun) {
     const Scratch scratch;
     const std::string &d = scratch.dir;
-    put(d + "/p.spc", "tmin=%1\n; %3 %2 %%\n");
+    writefile(d + "/p.spc", "tmin=%1\n; %3 %2 %%\n");
     const Result r = kavrel(d, {"p.spc", "0.25", "x"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "SPC file: p.spc\nWARNING: don't have arg #3\n");
@@ -211,8 +180,8 @@ TEST(Program, SubstitutionWarningsDoNotFailTheRun) {
 TEST(Program, DataFileAloneIsPlottedThroughTheTemplate) {
     const Scratch scratch;
     const std::string &d = scratch.dir;
-    put(d + "/speech.raw", std::string("\x00\x10\xff\x7f\x01\x80", 6));
-    put(d + "/template.spc", "; plotting %1 %2\n");
+    writefile(d + "/speech.raw", std::string("\x00\x10\xff\x7f\x01\x80", 6));
+    writefile(d + "/template.spc", "; plotting %1 %2\n");
     const Result r = kavrel(d, {"speech.raw"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "NOH file: speech.raw\nWARNING: don't have arg #2\n");
@@ -221,7 +190,7 @@ TEST(Program, DataFileAloneIsPlottedThroughTheTemplate) {
     const Result direct = kavrel(d, {"-q", "-r", "8000", "-Pps", "-o", "o.eps", "speech.raw", "x"});
     EXPECT_EQ(direct.status, 0) << direct.err;
     EXPECT_EQ(direct.err, "NOH file: speech.raw\n");
-    EXPECT_NE(get(d + "/o.eps").find("%%Title: speech.raw\n"), std::string::npos);
+    EXPECT_NE(readfile(d + "/o.eps").find("%%Title: speech.raw\n"), std::string::npos);
 }
 
 // A parameter file drawing one line and one text on the PostScript device.
@@ -230,11 +199,11 @@ const char drawing[] = "plot 1 1 2 2 3\naronum=2\nplot 1 3 4 3\n1 2 \"a text\"\n
 TEST(Program, PostScriptGoesToTheFileOrToStandardOutput) {
     const Scratch scratch;
     const std::string &d = scratch.dir;
-    put(d + "/draw.spc", drawing);
+    writefile(d + "/draw.spc", drawing);
     const Result f = kavrel(d, {"-Pps", "-o", "out.eps", "draw.spc"});
     EXPECT_EQ(f.status, 0) << f.err;
     EXPECT_EQ(f.out, "");
-    const std::string eps = get(d + "/out.eps");
+    const std::string eps = readfile(d + "/out.eps");
     EXPECT_EQ(eps.rfind("%!PS", 0), 0u);
     EXPECT_NE(eps.find("%%EOF"), std::string::npos);
 
@@ -246,7 +215,7 @@ TEST(Program, PostScriptGoesToTheFileOrToStandardOutput) {
 TEST(Program, WriteErrorsOfTheOutputFailTheRun) {
     const Scratch scratch;
     const std::string &d = scratch.dir;
-    put(d + "/draw.spc", drawing);
+    writefile(d + "/draw.spc", drawing);
     const Result full = kavrel(d, {"-Pps", "-o", "/dev/full", "draw.spc"});
     EXPECT_EQ(full.status, 1);
     EXPECT_NE(full.err.find("error writing output file /dev/full\n"), std::string::npos)
@@ -263,9 +232,9 @@ TEST(Program, AfterAnAbandonedPlotLaterPlotsAreNotWritten) {
     const std::string &d = scratch.dir;
     std::string samples(2000, '\0');
     for (size_t i = 0; i < samples.size(); i++) samples[i] = static_cast<char>(i * 37);
-    put(d + "/data.raw", samples);
+    writefile(d + "/data.raw", samples);
     // tmin beyond the end of the file: the plot is abandoned, its output file closed
-    put(d + "/p.spc", "rate=8000\ntmin=5\nsdfile data.raw\nplot 1 1 2 2\nplot 2 2 3 3\n");
+    writefile(d + "/p.spc", "rate=8000\ntmin=5\nsdfile data.raw\nplot 1 1 2 2\nplot 2 2 3 3\n");
     const Result r = kavrel(d, {"-Pps", "-o", "out.eps", "p.spc"});
     EXPECT_EQ(r.status, 1);
     const std::string lost = "output file out.eps was closed by an abandoned plot; later plots "

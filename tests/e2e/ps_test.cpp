@@ -1,6 +1,8 @@
 // The PostScript output of kavrel as a user gets it: pages of a paged plot each shown in
 // the same frame, drawings made before any file, an abandoned plot, read back by Ghostscript.
 #include <gtest/gtest.h>
+
+#include "testkit.h"
 #include <png.h>
 
 #include <cmath>
@@ -11,30 +13,6 @@
 #include <vector>
 
 namespace {
-
-std::string scratch() {
-    char tmpl[] = "/tmp/kavrel-e2e-ps-XXXXXX";
-    const char *d = mkdtemp(tmpl);
-    return d ? d : "/tmp";
-}
-
-void put(const std::string &path, const std::string &text) {
-    FILE *f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-}
-
-std::string get(const std::string &path) {
-    std::string s;
-    FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) return s;
-    char b[4096];
-    size_t n;
-    while ((n = std::fread(b, 1, sizeof b, f)) > 0) s.append(b, n);
-    std::fclose(f);
-    return s;
-}
 
 // Runs a shell command in dir; returns its exit status.
 int sh(const std::string &dir, const std::string &cmd) {
@@ -78,11 +56,11 @@ const std::string gs = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r72 ";
 const std::string bin = KAVREL_BIN;
 
 TEST(PostScriptOutput, EveryPageOfAPagedPlotIsShownInTheSameFrame) {
-    std::string d = scratch();
+    std::string d = scratchdir("e2e-ps");
     ASSERT_EQ(sh(d, "sox -n -r 16000 -b 16 -c 1 tone.wav synth 2 sine 1000"), 0);
-    put(d + "/paged.spc", "tpage=1\nsdfile tone.wav\n");
+    writefile(d + "/paged.spc", "tpage=1\nsdfile tone.wav\n");
     ASSERT_EQ(sh(d, bin + " -q -Pps -o paged.eps paged.spc 2>err.txt"), 0);
-    std::string doc = get(d + "/paged.eps");
+    std::string doc = readfile(d + "/paged.eps");
     EXPECT_EQ(count(doc, "showpage\n"), 2);
     EXPECT_EQ(count(doc, "%%Page: 2 2\n"), 1);
     EXPECT_EQ(doc.substr(doc.size() - 15), "showpage\n%%EOF\n");
@@ -107,10 +85,10 @@ TEST(PostScriptOutput, EveryPageOfAPagedPlotIsShownInTheSameFrame) {
 }
 
 TEST(PostScriptOutput, DrawingBeforeAnyFileIsTitledWithTheRunName) {
-    std::string d = scratch();
-    put(d + "/sketch.spc", "plot 1 1 5 5\n");
+    std::string d = scratchdir("e2e-ps");
+    writefile(d + "/sketch.spc", "plot 1 1 5 5\n");
     ASSERT_EQ(sh(d, bin + " -Pps -o sk.eps sketch 2>err.txt"), 0);
-    std::string doc = get(d + "/sk.eps");
+    std::string doc = readfile(d + "/sk.eps");
     EXPECT_EQ(doc.substr(0, 40), "%!PS-Adobe-2.0 EPSF-2.0\n%%Title: sketch\n");
     EXPECT_NE(doc.find("\n300 300 M 1200 1200 L 6 S\nshowpage\n%%EOF\n"), std::string::npos);
     // the line runs from (1, 1) to (5, 5) inches of the landscape page: down and right
@@ -125,12 +103,12 @@ TEST(PostScriptOutput, DrawingBeforeAnyFileIsTitledWithTheRunName) {
 }
 
 TEST(PostScriptOutput, AbandonedPlotLeavesOnlyTheEndMark) {
-    std::string d = scratch();
+    std::string d = scratchdir("e2e-ps");
     ASSERT_EQ(sh(d, "sox -n -r 8000 -b 16 -c 1 short.wav synth 0.5 sine 440"), 0);
-    put(d + "/late.spc", "tmin=5\nsdfile short.wav\n");
+    writefile(d + "/late.spc", "tmin=5\nsdfile short.wav\n");
     EXPECT_EQ(sh(d, bin + " -Pps -o late.eps late.spc 2>err.txt"), 1);
-    EXPECT_NE(get(d + "/err.txt").find("invalid time range\n"), std::string::npos);
-    EXPECT_EQ(get(d + "/late.eps"), "%%EOF\n");
+    EXPECT_NE(readfile(d + "/err.txt").find("invalid time range\n"), std::string::npos);
+    EXPECT_EQ(readfile(d + "/late.eps"), "%%EOF\n");
     sh(d, "rm -rf " + d);
 }
 

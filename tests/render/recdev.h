@@ -1,6 +1,7 @@
 // A recording test device for the rendering tests: every device call is kept in order, and
 // in raster mode each band is decoded back into a page bitmap of values.
 #pragma once
+#include "testkit.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -117,26 +118,3 @@ inline void recopen(int vector, int planes = 1, int rows = 3150, int cols = 2400
     rec.pix.assign(static_cast<size_t>(rows) * cols, 0);
     devprep();
 }
-
-// Captures the message stream for one test.
-struct MsgCap {
-    char *buf = nullptr;
-    size_t len = 0;
-    FILE *old;
-    MsgCap() : old(msgfp) { msgfp = open_memstream(&buf, &len); }
-    ~MsgCap() {
-        std::fclose(msgfp);
-        msgfp = old;
-        std::free(buf);
-    }
-    std::string text() {
-        std::fflush(msgfp);
-        return std::string(buf, len);
-    }
-    int times(const std::string &what) {
-        std::string t = text();
-        int n = 0;
-        for (size_t p = t.find(what); p != std::string::npos; p = t.find(what, p + 1)) n++;
-        return n;
-    }
-};
