@@ -168,7 +168,7 @@ TEST_F(CochTest, RowsShowEveryChannelLastChannelAtTheBottom) {
         for (int i = 0; i < c.nk; i++)
             EXPECT_NEAR(coch.gcol[i], wantgray(c.w[i]), 1) << "row " << i;
         EXPECT_EQ(coch.gcol[c.nk], 0); // the value beyond the rows that ovlgray copies
-        if (c.nk > 1) EXPECT_LT(coch.gcol[c.nk - 1], coch.gcol[0]);
+        if (c.nk > 1) { EXPECT_LT(coch.gcol[c.nk - 1], coch.gcol[0]); }
     }
 }
 

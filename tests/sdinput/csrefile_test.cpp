@@ -40,13 +40,15 @@ TEST_F(CsreFile, HeaderCountAndRate) {
         sd.srate = -1;
         ASSERT_EQ(openbytes("c.csre", csre(c.n, c.khz, c.written)), c.ok) << c.what;
         EXPECT_EQ(sd.sdtype, SD_CSR);
-        if (!c.ok) EXPECT_NE(msgs().find("CSRE sample count -5 is negative"), std::string::npos);
+        if (!c.ok) {
+            EXPECT_NE(msgs().find("CSRE sample count -5 is negative"), std::string::npos);
+        }
         EXPECT_EQ(msgs().find("samples/second"), std::string::npos); // never asks
         if (!c.ok) continue;
         EXPECT_EQ(sd.nsamp, c.nsamp) << c.what;
         EXPECT_EQ(sd.srate, c.srate) << c.what;
         EXPECT_EQ(sdb.dataoff, 516);
-        if (c.nsamp > 0) EXPECT_EQ(getsamp(c.nsamp - 1), sig(c.nsamp - 1)) << c.what;
+        if (c.nsamp > 0) { EXPECT_EQ(getsamp(c.nsamp - 1), sig(c.nsamp - 1)) << c.what; }
         EXPECT_EQ(getsamp(0), c.nsamp > 0 ? sig(0) : 0);
     }
 }

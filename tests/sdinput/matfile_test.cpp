@@ -131,7 +131,7 @@ TEST_F(MatFile, RefusedAndLoweredHeaders) {
         EXPECT_EQ(openbytes("bad.mat", c.b), c.ok) << c.what;
         std::string said = msgs().substr(before.size());
         EXPECT_NE(said.find(c.says), std::string::npos) << c.what << ": " << said;
-        if (c.ok) EXPECT_EQ(sd.nsamp, c.nsamp) << c.what;
+        if (c.ok) { EXPECT_EQ(sd.nsamp, c.nsamp) << c.what; }
     }
 }
 

@@ -112,7 +112,7 @@ TEST_F(SdBlockReader, EightBitEncodings) {
     raw(all, ENC_ULAW);
     for (int c = 0; c < 128; c++) {
         EXPECT_EQ(getsamp(c), -getsamp(c + 128)) << c;
-        if (c > 0) EXPECT_GT(getsamp(c), getsamp(c - 1)) << c;
+        if (c > 0) { EXPECT_GT(getsamp(c), getsamp(c - 1)) << c; }
     }
 }
 
