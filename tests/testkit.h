@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "driver/msg.h"
+#include "base/msg.h"
 
 // Catches the message stream while it lives.
 struct MsgCap {

@@ -9,8 +9,8 @@
 #include "analysis/scan.h"
 #include "analysis/setup.h"
 #include "analysis/window.h"
-#include "driver/msg.h"
-#include "driver/params.h"
+#include "base/msg.h"
+#include "base/params.h"
 #include "sdinput/sdfile.h"
 
 #include <cmath>

@@ -3,12 +3,12 @@
 // frame, and the frame scalar is traced in the energy panel.
 #include "analysis/cochlea.h"
 
+#include "analysis/axes.h"
 #include "analysis/scan.h"
 #include "analysis/setup.h"
-#include "driver/msg.h"
-#include "driver/params.h"
-#include "driver/run.h"
-#include "render/axes.h"
+#include "base/msg.h"
+#include "base/opts.h"
+#include "base/params.h"
 #include "render/core.h"
 #include "render/gray.h"
 #include "sdinput/sdfile.h"
@@ -91,7 +91,7 @@ void fscnwav() {
     ax.enzero = coch.enzero;
     coch.fwmn = mn;
     coch.fwrn = mx - mn > 0.0f ? mx - mn : 1.0f;
-    if (run.debugopt)
+    if (opt.debugopt)
         msg("fscnwav: wmn=%.0f wmx=%.0f wrn=%.0f wdc=%.1f nstp=%d\n", mn, mx, coch.fwrn,
             count > 0 ? sum / count : 0.0, tsd.nstp);
 }
@@ -112,7 +112,7 @@ void cochslice(double tr) {
             framecol(fr);
         else
             std::fill(coch.gcol, coch.gcol + nk + 1, 0); // missing: blank
-    } else if (tsd.fcur != f) {
+    } else {
         tsdframe(f); // column kept; the scalar trace still follows this frame
     }
     if (par.prspec) ovlgray(coch.gcol, nk, ana.plty, ana.plth, 1);

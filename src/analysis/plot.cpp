@@ -1,17 +1,21 @@
 // The plot command: opens one file, runs the setup and the scan, builds the frequency axis
 // and the row positions, then draws page after page, one time slice per row. A plot the
-// setup or a page driver refuses ends here: its files are closed and nothing more is drawn.
+// setup or a page driver refuses ends here: its files are closed, nothing more is drawn and
+// the caller is told how the run's plot is to end.
 #include "analysis/plot.h"
 
+#include "analysis/axes.h"
 #include "analysis/bandlist.h"
 #include "analysis/cochlea.h"
 #include "analysis/fftslice.h"
 #include "analysis/scan.h"
 #include "analysis/setup.h"
-#include "driver/msg.h"
-#include "driver/params.h"
-#include "driver/run.h"
-#include "render/axes.h"
+#include "base/msg.h"
+#include "base/opts.h"
+#include "base/outcome.h"
+#include "base/outfile.h"
+#include "base/params.h"
+#include "base/stamp.h"
 #include "render/core.h"
 #include "render/gray.h"
 #include "render/text.h"
@@ -49,7 +53,7 @@ float rowfreq(int i) {
     return ana.flo + i * (ana.fhi - ana.flo) / ana.nk;
 }
 
-// Step 3.3: the frequency axis of a sampled-data file and its row positions.
+// The frequency axis of a sampled-data file and its row positions.
 void freqaxis() {
     int nk = ana.nk;
     if (par.fpma > 0 && par.fpmb > 0) {
@@ -83,7 +87,7 @@ void freqaxis() {
     }
 }
 
-// Steps 2.4 to 2.8: the place axis of a time-step file; its rows are the channels.
+// The place axis of a time-step file; its rows are the channels.
 void tsdaxis() {
     plot.fpA = 1000 * std::clamp(tsd.ha, 0.0f, 1.0f);
     plot.fpB = std::clamp(tsd.hb, 0.0f, 1.0f) * 100 / 10000;
@@ -136,29 +140,27 @@ void datestamp() {
     txtbox(0);
     if (par.date > 1) {
         txtjust(1, 3);
-        txtdraw(0.1, 0.1, run.plotname);
+        txtdraw(0.1, 0.1, stamp.plotname);
     }
-    std::string when = run.rundate;
+    std::string when = stamp.rundate;
     while (!when.empty() && (when.back() == '\n' || when.back() == '\r')) when.pop_back();
     txtjust(3, 3);
     txtdraw(10.4, 0.1, when);
 }
 
-// Page start common to both drivers; 1 when the page is refused.
+// Page start common to both drivers; 1 when the page is refused: the plot is then ended.
 int pagestart(int cochlear, int first) {
     if (ana.pltx < 0) {
         msg("ERROR(%s): x=%.1f and xllc=%.1f\n", sd.sdname.c_str(), plot.xpos, par.xllc);
-        run.failed = 1;
-        runclose(0);
+        out.failed = 1;
         return 1;
     }
     if (ana.nwin <= 0) {
         msg("invalid window width %d\n", ana.nwin);
-        run.failed = 1;
-        runclose(0);
+        out.failed = 1;
         return 1;
     }
-    if (run.verbose) cochlear ? cochsum() : fftsum();
+    if (opt.verbose) cochlear ? cochsum() : fftsum();
     // xpos is 0 on every page after a page end: the stamp goes on the first one only
     if (par.date && plot.xpos == 0 && first) datestamp();
     wavprime();
@@ -201,15 +203,15 @@ int drawpage(int cochlear, int first) {
     return 0;
 }
 
-// Step 5: pages until the range is drawn, the last one shorter at the same time scale.
-void pageloop(int cochlear) {
+// Pages until the range is drawn, the last one shorter at the same time scale.
+Outcome pageloop(int cochlear) {
     int ended = 0;
     for (int first = 1; ana.tend > ana.tpg0; first = 0) {
         if (ended) {
             plotclear();
             plot.xpos = 0;
         }
-        if (drawpage(cochlear, first)) return;
+        if (drawpage(cochlear, first)) return ENDPLOT;
         if (par.newpage) {
             pageend();
             ended = 1;
@@ -222,54 +224,59 @@ void pageloop(int cochlear) {
             ana.tpg1 = ana.tend;
         }
     }
+    return GOON;
 }
 
 // Class 2: the cochlear spectrograph of a time-step file beside its stimulus waveform.
-void plottsd() {
-    if (!tsdopen()) {
+Outcome plottsd() {
+    if (tsdopen() <= 0) {
         msg("ERROR :  can't open %s\n", sd.sdname.c_str());
-        runclose(1);
-        return;
+        return ABANDON;
     }
     sd.sdname = tsd.stimname;
     sdformat(sd.sdname);
     if (!sdopen()) {
         msg("ERROR : can't open stimulus file %s\n", sd.sdname.c_str());
-        runclose(1);
         sdclose();
         tsdclose();
-        return;
+        return ABANDON;
     }
-    if (setup() == 0) {
+    const int s = setup();
+    Outcome o = s == ABANDON ? ABANDON : GOON;
+    if (s == 0) {
         scnwav();
         fscnwav();
         tsdaxis();
         setgraypos(plot.graypos);
         appendrec();
-        pageloop(1);
+        o = pageloop(1);
     }
     tsdclose();
     sdclose();
+    return o;
 }
 
 // Any other class: the FFT spectrograph of a sampled-data file.
-void plotsdf() {
+Outcome plotsdf() {
     if (!sdopen()) {
         // plotted all the same, silent, at the rate fmax implies; never through an old reader
         getsamp = silentsamp;
         sd.nsamp = 0;
         sd.srate = 2 * par.fmax;
-        run.failed = 1;
+        out.failed = 1;
     }
-    if (setup() == 0) {
+    const int s = setup();
+    Outcome o = s == ABANDON ? ABANDON : GOON;
+    if (s == 0) {
         scnwav();
         freqaxis();
         setgraypos(plot.graypos);
         appendrec();
-        pageloop(0);
+        o = pageloop(0);
     }
     sdclose();
     if (getsamp == silentsamp) getsamp = nullptr;
+    return o;
 }
 
 } // namespace
@@ -288,11 +295,12 @@ void plotclear() {
     plot.nplotrec = 0;
 }
 
-void plotcmd(int kind) {
+Outcome plotcmd(int kind) {
     plot.xpos = 0;
     ax.tsdfile = kind == 2;
-    if (kind == 2)
-        plottsd();
-    else
-        plotsdf();
+    return kind == 2 ? plottsd() : plotsdf();
+}
+
+void pageeject() {
+    if (plot.xpos > 0) pageend();
 }

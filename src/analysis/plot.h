@@ -3,6 +3,8 @@
 #pragma once
 #include <string>
 
+#include "base/outcome.h"
+
 // One plotted panel set, as the cursor read-out needs it (dots of the run that drew it).
 struct PlotRec {
     std::string sdname;         // private copy of the file's name
@@ -30,8 +32,11 @@ struct Plot {
 };
 inline Plot plot;
 
-// Plots one file of class kind (2 time-step file, else sampled data) named by sd.sdname.
-void plotcmd(int kind);
+// Plots one file of class kind (2 time-step file, else sampled data) named by sd.sdname;
+// returns how the run's plot is to end.
+Outcome plotcmd(int kind);
+// Ends the page when the plot command has placed anything on it (xpos > 0).
+void pageeject();
 // Empties the plot-record list.
 void plotclear();
 // Place of frequency f under the map in use, and the frequency of a place.

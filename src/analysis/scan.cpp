@@ -3,12 +3,12 @@
 // trunc(wzero) through the reader, so a window may start before the first sample.
 #include "analysis/scan.h"
 
+#include "analysis/axes.h"
 #include "analysis/fftslice.h"
 #include "analysis/setup.h"
-#include "driver/msg.h"
-#include "driver/params.h"
-#include "driver/run.h"
-#include "render/axes.h"
+#include "base/msg.h"
+#include "base/opts.h"
+#include "base/params.h"
 #include "render/core.h"
 #include "sdinput/sdfile.h"
 
@@ -84,7 +84,7 @@ void scnwav() {
     }
     sd.wzero = wave.adcsgn ? 0.0f : std::ldexp(1.0f, wave.adcbits - 1);
     wave.wlast = sd.wzero;
-    if (run.debugopt)
+    if (opt.debugopt)
         msg("scnwav: wmn=%.0f wmx=%.0f wrn=%.0f wdc=%.1f ns=%ld\n", wave.wmn, wave.wmx, wave.wrn,
             wave.wdc, static_cast<long>(s1));
 }

@@ -1,15 +1,18 @@
 // Analysis setup: the panel geometry, frequency and time ranges, window and FFT sizes, the
 // spectrum spacing and the time-grid unit of one plot, in that order. A refused plot is
-// closed as abandoned and reported to the caller, which then draws nothing for the file.
+// reported to the caller, which draws nothing for the file and has the plot abandoned.
 #include "analysis/setup.h"
 
 #include "analysis/fftslice.h"
 #include "analysis/plot.h"
 #include "analysis/scan.h"
 #include "analysis/window.h"
-#include "driver/msg.h"
-#include "driver/params.h"
-#include "driver/run.h"
+#include "base/msg.h"
+#include "base/opts.h"
+#include "base/outcome.h"
+#include "base/outfile.h"
+#include "base/params.h"
+#include "base/stamp.h"
 #include "render/core.h"
 #include "sdinput/sdfile.h"
 
@@ -23,11 +26,10 @@ int nearest(double v) {
     return static_cast<int>(v + 0.5);
 }
 
-// The plot cannot be drawn (the reason is written): give it up and tell the caller.
+// The plot cannot be drawn (the reason is written): it is to be given up.
 int refused() {
-    runclose(1);
-    run.failed = 1;
-    return 1;
+    out.failed = 1;
+    return ABANDON;
 }
 
 int badvalue(const char *name) {
@@ -35,7 +37,7 @@ int badvalue(const char *name) {
     return refused();
 }
 
-// Step 4: every dot value of the panels, tics and page, in table order.
+// Every dot value of the panels, tics and page, in table order.
 void geometry() {
     if (par.xllc > 32000.0f / ana.xres) {
         ana.pltx = ana.pltx0 = 32000;
@@ -90,7 +92,7 @@ int checkpars() {
     return 0;
 }
 
-// Step 5: the analysed frequency range.
+// The analysed frequency range.
 void freqrange() {
     ana.flo = par.fmin >= 0 ? par.fmin : 0;
     ana.fhi = par.fmax;
@@ -117,7 +119,7 @@ void freqrange() {
     }
 }
 
-// Steps 6 to 9: plotted range, paging and print rate.
+// Plotted range, paging and print rate.
 int timerange() {
     float d = sd.nsamp / sd.srate;
     ana.tpg0 = std::fmin(std::fmax(par.tmin, 0.0f), d);
@@ -140,11 +142,11 @@ int timerange() {
         return badvalue(ana.tpgstep > 0 ? "tpage" : "tmax");
     ana.tom = static_cast<int>(std::log10(static_cast<double>(ana.prt)));
     ana.t_ti = std::pow(0.1, ana.tom + 1);
-    if (run.debugopt) msg("tom=%d, t_ti=%.3f\n", ana.tom, ana.t_ti);
+    if (opt.debugopt) msg("tom=%d, t_ti=%.3f\n", ana.tom, ana.t_ti);
     return 0;
 }
 
-// Steps 10 to 15: window length and table, energy rate, LPC order, FFT length.
+// Window length and table, energy rate, LPC order, FFT length.
 int windowfft() {
     ana.wfac = winfac(par.window);
     float x;
@@ -176,7 +178,7 @@ int windowfft() {
     return 0;
 }
 
-// Step 16: displayed bins, kept within the gray column and row tables.
+// Displayed bins, kept within the gray column and row tables.
 void bins() {
     ana.nbins = ana.nfft / 2 + 1;
     float df = sd.srate / ana.nfft;
@@ -190,7 +192,7 @@ void bins() {
     if (ana.nk < 1) ana.nk = 1;
 }
 
-// Steps 17 to 19: row clock, spectrum spacing, time-grid unit.
+// Row clock, spectrum spacing, time-grid unit.
 int spacing() {
     ana.spp = 1 / (ana.xres * ana.prt);
     ana.tsamp = 1 / sd.srate;
@@ -201,7 +203,7 @@ int spacing() {
         ana.fftskp = static_cast<int>(ana.nwin / q);
     else
         ana.fftskp = cpi;
-    if (run.debugopt) msg("fftskp=%d\n", ana.fftskp);
+    if (opt.debugopt) msg("fftskp=%d\n", ana.fftskp);
     if (ana.fftskp < 1) return badvalue(cpi < 1 ? "ftpi" : "ftpw");
     double s = ana.xres * ana.spp;
     ana.ttic = 0.1;
@@ -213,42 +215,38 @@ int spacing() {
 } // namespace
 
 // The analysis buffers, allocated once for the process.
-void anabufs() {
-    if (wave.sbuf && fsl.spec) return;
+int anabufs() {
+    if (wave.sbuf && fsl.spec) return 0;
     if (!wave.sbuf) wave.sbuf = static_cast<int32_t *>(std::calloc(SBUFMAX, sizeof(int32_t)));
     if (!fsl.spec) fsl.spec = static_cast<float *>(std::calloc(SPECMAX, sizeof(float)));
-    if (!wave.sbuf || !fsl.spec) {
-        std::fputs("memory allocation error!\n", stderr);
-        std::exit(1);
-    }
+    if (wave.sbuf && fsl.spec) return 0;
+    std::fputs("memory allocation error!\n", stderr);
+    return 1;
 }
 
 int plotready() {
-    if (!run.plotopen) {
-        if (devopen() != 0) return 1;
-        ana.xres = xdots(1.0);
-        ana.yres = ydots(1.0);
-        run.plotopen = 1;
-    }
+    if (!openplot || openplot() != 0) return 1;
+    ana.xres = xdots(1.0);
+    ana.yres = ydots(1.0);
     return 0;
 }
 
 int setup() {
-    anabufs();
-    run.plotname = sd.sdname;
+    if (anabufs()) return refused();
+    stamp.plotname = sd.sdname;
     if (plotready() != 0 || ana.xres <= 0 || ana.yres <= 0) {
-        run.failed = 1; // the device said why; the run goes on without this plot
+        out.failed = 1; // the device said why; the run goes on without this plot
         return 1;
     }
-    if (checkplace()) return 1;
+    if (checkplace()) return ABANDON;
     geometry();
-    if (checkpars()) return 1;
+    if (checkpars()) return ABANDON;
     // without the Nyquist limit any fmin or fmax reaches the bins, which count in an int
     if (!par.nflim && !(std::fabs(par.fmin) < 1e8)) return badvalue("fmin");
     if (!par.nflim && !(std::fabs(par.fmax) < 1e8)) return badvalue("fmax");
     freqrange();
     if (par.foct > 0 && !(ana.lnr > 0 && std::isfinite(ana.lnr))) return badvalue("foct");
-    if (timerange() || windowfft()) return 1;
+    if (timerange() || windowfft()) return ABANDON;
     bins();
     return spacing();
 }

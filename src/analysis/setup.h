@@ -40,10 +40,10 @@ inline Ana ana;
 enum { SBUFMAX = 8192, SPECMAX = 8194, GCOLMAX = 4097, NKMAX = 4096 };
 
 // Derives every value above for the file in sd; returns 0 when the plot can go on, 1 when
-// it was refused (the run's plot closed as abandoned, message written).
+// there is no device to draw on, ABANDON when the plot was refused (each said).
 int setup();
-// Allocates the sample window and spectrum buffers on first use (exits when memory is out).
-void anabufs();
-// Opens the output device when no plot is open and takes its resolution; 0 when a plot is
-// open afterwards, 1 when the device is not available.
+// Allocates the sample window and spectrum buffers on first use; 1 when memory is out.
+int anabufs();
+// Has the run's output device opened (the openplot hook) and takes its resolution; 0 when
+// a plot is open afterwards, 1 when there is none.
 int plotready();

@@ -3,7 +3,7 @@
 // float where the spectra expect it; an unknown shape falls back to the rectangular window.
 #include "analysis/window.h"
 
-#include "driver/msg.h"
+#include "base/msg.h"
 
 #include <cmath>
 

@@ -1,7 +1,8 @@
-// kavrel: one run of the program body over the command line.
+// kavrel: one run of the program body over the command line; the process ends here.
+#include <cstdlib>
+
 #include "driver/run.h"
 
 int main(int argc, char **argv) {
-    runmain(argc, argv);
-    return run.failed ? 1 : 0;
+    std::exit(runmain(argc, argv));
 }

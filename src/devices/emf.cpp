@@ -4,13 +4,33 @@
 #include "devices/emf.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <initializer_list>
 #include <unistd.h>
+#include <vector>
 
+#include "base/msg.h"
+#include "base/opts.h"
+#include "base/outfile.h"
 #include "devices/strip.h"
-#include "driver/msg.h"
-#include "driver/run.h"
 #include "render/core.h"
+
+namespace {
+
+struct Emf {
+    FILE *fp = nullptr;    // output; none when there is nowhere to write
+    long start = 0;        // file offset of the header, rewritten at close
+    int res = 100;         // dots per inch
+    uint32_t nbytes = 144; // total bytes written
+    uint32_t nrecs = 1;    // records written
+    int pencolor = -1, penwidth = -1, brushcolor = -1;
+    int pensel = 0, brushsel = 0; // a pen / a brush is selected
+    int halfw = 0;                // widening of stroke bounds
+};
+Emf emf;
+
+} // namespace
 
 enum {
     EMR_HEADER = 1,
@@ -120,7 +140,7 @@ static void emfimage(int row, int col, int nrows, int ncols, int n, const uint8_
     int k = stripcells(ncols, n, emf.res);
     for (int i = 0; i < k; i++) {
         int g = stripdark(i, k, n, vals, pos), colour;
-        if (run.coloropt) {
+        if (opt.coloropt) {
             int red, green, blue;
             stripcolour(g, &red, &green, &blue);
             colour = red | green << 8 | blue << 16;
@@ -153,14 +173,14 @@ static FILE *seekable(FILE *fp) {
     long at = ftell(fp);
     if (at < 0 || isatty(fileno(fp)) || fseek(fp, at, SEEK_SET) != 0) {
         msg("metafile output needs a file that can be rewound (-o file.emf): nothing written\n");
-        run.failed = 1;
+        out.failed = 1;
         return nullptr;
     }
     return fp;
 }
 
 void emfopen() {
-    int r = run.devres == 2 ? 200 : run.devres == 3 ? 300 : 100;
+    int r = opt.devres == 2 ? 200 : opt.devres == 3 ? 300 : 100;
     page.xres = page.yres = r;
     page.pagerows = 11 * r;
     page.pagecols = 8 * r;

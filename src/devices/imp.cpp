@@ -3,9 +3,25 @@
 #include "devices/imp.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
 
-#include "driver/run.h"
+#include "base/outfile.h"
 #include "render/core.h"
+
+namespace {
+
+struct Imp {
+    FILE *fp = nullptr;         // output; none when there is nowhere to write
+    std::vector<uint8_t> strip; // 32 lines of 320 bytes
+    int hdrpend = 0;            // the document header is still to be written
+    int bandsinstrip = 0;       // 0..3 bands already in the strip
+    int bandsonpage = 0;        // bands received since the page began
+};
+Imp imp;
+
+} // namespace
 
 enum { LINEBYTES = 320, STRIPLINES = 32, PATCHES = 80 };
 

@@ -3,10 +3,27 @@
 #include "devices/lj.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
 
-#include "driver/run.h"
+#include "base/opts.h"
+#include "base/outfile.h"
 #include "render/core.h"
 #include "render/gray.h"
+
+namespace {
+
+struct Lj {
+    FILE *fp = nullptr;          // output; none when there is nowhere to write
+    int res = 75;                // dots per inch
+    std::vector<uint8_t> rowbuf; // one raster row, all zero between rows
+    int hdrpend = 0;             // the header is still to be written
+    int bandsonpage = 0;         // bands sent since the page began
+};
+Lj lj;
+
+} // namespace
 
 // Sends the row buffer as one raster transfer (at least one byte) and clears it.
 static void sendrow() {
@@ -53,7 +70,7 @@ static void ljclose(int) {
 }
 
 void ljopen() {
-    int r = run.devres == 3 ? 300 : run.devres == 1 ? 150 : 75;
+    int r = opt.devres == 3 ? 300 : opt.devres == 1 ? 150 : 75;
     page.xres = page.yres = r;
     page.pagerows = static_cast<int>(r * 10.5);
     page.pagecols = static_cast<int>(r * 8.0);

@@ -7,9 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/opts.h"
+#include "base/outfile.h"
+#include "base/stamp.h"
 #include "devices/strip.h"
-#include "driver/outfile.h"
-#include "driver/run.h"
 #include "render/core.h"
 
 namespace {
@@ -104,12 +105,12 @@ void pshdr() {
         ps.hdrpending = 0;
         psputs("%!PS-Adobe-2.0 EPSF-2.0\n");
         psputs("%%Title: "); // the name may be longer than a formatted piece
-        psput(run.plotname.data(), run.plotname.size());
+        psput(stamp.plotname.data(), stamp.plotname.size());
         psputs("\n");
         psprintf("%%%%Creator: %.20s\n", verline);
         psputs("%%CreationDate: ");
-        psputs(run.rundate.c_str());
-        if (run.rundate.empty() || run.rundate.back() != '\n') psputs("\n");
+        psputs(stamp.rundate.c_str());
+        if (stamp.rundate.empty() || stamp.rundate.back() != '\n') psputs("\n");
         for (const char *line : prologue) psputs(line);
         pssetup();
         psputs("%%EndSetup\n");
@@ -170,10 +171,10 @@ void psimage(int row, int col, int nrows, int ncols, int n, const uint8_t *data,
     psprintf("%d %d 8 ", 1, f);
     psprintf("[%.4f 0 0 %.4f %.1f %.1f] %s\n", 1.0 / nrows, static_cast<double>(f) / ncols,
              static_cast<double>(-row) / nrows, static_cast<double>(-col) * f / ncols,
-             run.coloropt ? "CS" : "GS");
+             opt.coloropt ? "CS" : "GS");
     for (int m = 0; m < f; m++) {
         int g = stripdark(m, f, n, data, pos);
-        if (run.coloropt) {
+        if (opt.coloropt) {
             int r, gr, b;
             stripcolour(g, &r, &gr, &b);
             pshex(r), pshex(gr), pshex(b);

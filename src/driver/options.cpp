@@ -7,15 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/msg.h"
-#include "driver/params.h"
-#include "driver/run.h"
-
-const DevName devnames[16] = {
-    {"co", 0, 0},  {"emf1", 1, 1}, {"emf2", 1, 2}, {"emf3", 1, 3}, {"emf", 1, 0}, {"ljd", 2, 0},
-    {"lj1", 2, 1}, {"lj3", 2, 3},  {"ljq", 2, 3},  {"lj", 2, 1},   {"ip", 3, 0},  {"ps1", 4, 1},
-    {"ps2", 4, 2}, {"ps3", 4, 3},  {"ps4", 4, 4},  {"ps", 4, 3},
-};
+#include "base/msg.h"
+#include "base/opts.h"
+#include "base/outfile.h"
+#include "base/params.h"
+#include "devices/devlist.h"
 
 static const char *const usagelines[20] = {
     "KAVREL version 2.52                          January 2018",
@@ -45,26 +41,16 @@ void usage() {
 }
 
 void devpick(const char *text) {
-    run.devindex = 0;
-    run.devres = 0;
-    for (const DevName &d : devnames) {
+    opt.devindex = 0;
+    opt.devres = 0;
+    for (int i = 0; i < ndevrows; i++) {
+        const DevRow &d = devrows[i];
         if (std::strncmp(text, d.name, std::strlen(d.name)) == 0) {
-            run.devindex = d.devindex;
-            run.devres = d.devres;
+            opt.devindex = d.devindex;
+            opt.devres = d.devres;
             return;
         }
     }
-}
-
-// -o: the previous output file is closed first; a file that cannot be made ends the process.
-static void openout(const char *name) {
-    outclose();
-    run.outfile = std::fopen(name, "wb");
-    if (!run.outfile) {
-        msg("can't open output file %s\n", name);
-        std::exit(1);
-    }
-    run.outname = name;
 }
 
 // -h, -r, -t: the value counts only when its integer part is at least 1.
@@ -72,30 +58,30 @@ static void setsize(float &target, const char *word) {
     if (parint(word) >= 1) target = parfloat(word);
 }
 
-// One option word; returns how many following words it consumed.
+// One option word; returns how many following words it consumed, -1 when the output file
+// of -o cannot be made.
 static int option(const char *word, const char *next) {
     switch (word[1]) {
-    case 'a': run.asciiopt++; return 0;
-    case 'c': run.coloropt++; return 0;
-    case 'd': run.debugopt++; return 0;
-    case 'q': run.verbose = 0; return 0;
+    case 'a': opt.asciiopt++; return 0;
+    case 'c': opt.coloropt++; return 0;
+    case 'd': opt.debugopt++; return 0;
+    case 'q': opt.verbose = 0; return 0;
     case 'P':
     case 'p': devpick(word + 2); return 0;
     case 'n':
         if (word[2] == 'h')
-            run.nohdropt++;
+            opt.nohdropt++;
         else if (word[2] == 'q')
-            run.nqopt++;
+            opt.nqopt++;
         else
-            run.netopt++;
+            opt.netopt++;
         return 0;
     case 'o':
         if (!next) {
             outclose();
             return 0;
         }
-        openout(next);
-        return 1;
+        return outopen(next) ? -1 : 1;
     case 'h':
     case 'r':
     case 't':
@@ -113,27 +99,29 @@ static std::string trimmed(const char *word) {
     return s;
 }
 
-void cmdopts(int argc, const char *const *argv) {
-    run.nposarg = 0;
-    run.posarg.clear();
+int cmdopts(int argc, const char *const *argv) {
+    opt.nposarg = 0;
+    opt.posarg.clear();
     for (int i = 1; i < argc; i++) {
         const char *word = argv[i];
         if (word[0] == '-') {
-            i += option(word, i + 1 < argc ? argv[i + 1] : nullptr);
+            const int used = option(word, i + 1 < argc ? argv[i + 1] : nullptr);
+            if (used < 0) return 1;
+            i += used;
         } else if (std::strchr(word, '=')) {
-            std::string w = word; // the lookup folds case in place: leave the vector alone
-            parassign(w.data());
-        } else if (run.nposarg < 16) {
-            run.posarg.push_back(trimmed(word));
-            run.nposarg++;
+            parassign(word);
+        } else if (opt.nposarg < 16) {
+            opt.posarg.push_back(trimmed(word));
+            opt.nposarg++;
         }
     }
+    return 0;
 }
 
-void envopts() {
+int envopts() {
     static const char name[] = "KAVREL";
     const char *value = std::getenv(name);
-    if (!value) return;
+    if (!value) return 0;
     msg("%s=%s\n", name, value);
     std::vector<std::string> words{name};
     const std::string v = value;
@@ -146,8 +134,8 @@ void envopts() {
         if (e == std::string::npos) break;
         p = e;
     }
-    if (words.size() < 2) return;
+    if (words.size() < 2) return 0;
     std::vector<const char *> vec;
     for (const std::string &w : words) vec.push_back(w.c_str());
-    cmdopts(static_cast<int>(vec.size()), vec.data());
+    return cmdopts(static_cast<int>(vec.size()), vec.data());
 }

@@ -10,9 +10,13 @@
 
 #include "analysis/plot.h"
 #include "analysis/setup.h"
-#include "driver/msg.h"
-#include "driver/params.h"
+#include "base/msg.h"
+#include "base/opts.h"
+#include "base/outfile.h"
+#include "base/params.h"
+#include "base/stamp.h"
 #include "driver/run.h"
+#include "driver/session.h"
 #include "render/core.h"
 #include "render/lines.h"
 #include "render/text.h"
@@ -31,17 +35,13 @@ std::string trimmed(std::string s) {
     return s;
 }
 
-// The four-character name rule on a copy, so the line keeps its letters.
 bool named(const std::string &text, const char *name) {
-    std::string w = text;
-    return parmatch(w.data(), name) != 0;
+    return parmatch(text, name) != 0;
 }
 
 // Opens the output device for a drawing command; 0 when there is none to draw on.
 int drawready() {
-    if (plotready() == 0) return 1;
-    run.failed = 1; // the device said why
-    return 0;
+    return plotready() == 0;
 }
 
 // x y "text" drawn with the text state of the message parameters.
@@ -85,7 +85,7 @@ void filecmd(const std::string &text) {
     sd.sdname = name;
     const int kind = sdident(name, 1);
     run.curkind = kind;
-    plotcmd(kind);
+    plotend(plotcmd(kind));
 }
 
 // Reads runfile as a parameter file, line by line, then ends the page if it was used.
@@ -94,7 +94,7 @@ void spcread() {
     FILE *fp = std::fopen(run.runfile.c_str(), "r");
     if (!fp) {
         msg("can't open parameter file %s\n", run.runfile.c_str());
-        run.failed = 1;
+        out.failed = 1;
         return;
     }
     char buf[256];
@@ -105,7 +105,7 @@ void spcread() {
     }
     std::fclose(fp);
     // a page is only ended on a device still open: an abandoned plot has none
-    if (run.plotopen) pageeject();
+    if (ses.plotopen) pageeject();
 }
 
 } // namespace
@@ -143,8 +143,8 @@ void argsubst(std::string &line) {
             out += '%';
         } else if (c >= '0' && c <= '9') {
             const int d = c - '0';
-            if (d < run.nposarg)
-                out += run.posarg[d];
+            if (d < opt.nposarg)
+                out += opt.posarg[d];
             else
                 msg("WARNING: don't have arg #%d\n", d);
         } else if (c == 'd') {
@@ -250,30 +250,30 @@ int arrowhead(double x1, double y1, double x2, double y2, double *px, double *py
 }
 
 void dofile(std::string name) {
-    run.rundate = datestr() + "\n";
-    run.plotname = trimmed(name);
+    stamp.rundate = datestr() + "\n";
+    stamp.plotname = trimmed(name);
     run.runfile = name;
     if (!exists(run.runfile)) {
         setext(run.runfile, ".spc");
         if (!exists(run.runfile)) {
             msg("can't open file %s\n", name.c_str());
-            run.failed = 1;
+            out.failed = 1;
             return;
         }
     }
-    const int kind = sdident(run.runfile, run.asciiopt);
+    const int kind = sdident(run.runfile, opt.asciiopt);
     run.runkind = run.curkind = kind;
     msg("%s file: %s\n", sdtypename(sd.sdtype), run.runfile.c_str());
     if (kind == 1 || kind == 2) {
-        if (run.nposarg != 1 || !exists("template.spc")) {
+        if (opt.nposarg != 1 || !exists("template.spc")) {
             sd.sdname = run.runfile;
-            plotcmd(kind);
+            plotend(plotcmd(kind));
             return;
         }
         // the template plots the data file, which it knows as %1
-        run.posarg.resize(2);
-        run.posarg[1] = run.runfile;
-        run.nposarg = 2;
+        opt.posarg.resize(2);
+        opt.posarg[1] = run.runfile;
+        opt.nposarg = 2;
         run.runfile = "template.spc";
         run.curkind = 0;
     }

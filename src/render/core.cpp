@@ -7,10 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "analysis/plot.h"
-#include "devices/devlist.h"
-#include "driver/msg.h"
-#include "driver/run.h"
+#include "base/msg.h"
 #include "render/gray.h"
 #include "render/lines.h"
 
@@ -133,19 +130,11 @@ void passrow() {
 
 } // namespace
 
-int devopen() {
-    if (static_cast<unsigned>(run.devindex) > 4) {
-        msg("Invalid printer selection: %d\n", run.devindex);
-        std::exit(1);
-    }
-    return devstart(devopens[run.devindex]);
-}
-
-int devstart(void (*open)()) {
+int devstart(void (*open)(), int devindex) {
     // A device fills only its own slots: nothing of an earlier device may stay behind.
     devtab = DevTab{};
     if (!open) {
-        msg("Output device %d is not available: no plot is made\n", run.devindex);
+        msg("Output device %d is not available: no plot is made\n", devindex);
         page = Page{.xres = 300,
                     .yres = 300,
                     .pagerows = 3150,
@@ -259,10 +248,6 @@ void pageend() {
     ovlclear();
     scan.finishing = scan.currow = scan.bandrow = 0;
     if (scan.bufcols) ditherseed();
-}
-
-void pageeject() {
-    if (plot.xpos > 0) pageend();
 }
 
 void plotfinish() {

@@ -60,11 +60,9 @@ struct Scan {
 };
 inline Scan scan;
 
-// Opens the device of run.devindex and prepares the core. Exits with status 1 on an
-// invalid index; returns 1 (no plot, run goes on) when the device is not available.
-int devopen();
-// Opens a device by its open routine (nullptr: not available, 1) and prepares the core.
-int devstart(void (*open)());
+// Opens a device by its open routine and prepares the core; with no routine the device is
+// not available (said with its index): 1, and no plot is made.
+int devstart(void (*open)(), int devindex);
 // Core preparation after a device's open routine: buffers, bit masks, scan, dither seed.
 void devprep();
 int xdots(double inches);
@@ -81,7 +79,5 @@ void rowadv(int n);
 void rowto(int row);
 void bandflush();
 void pageend();
-// Ends the page when the plot command has placed anything on it (xpos > 0).
-void pageeject();
 void plotfinish();
 void plotabort();

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/msg.h"
+#include "base/msg.h"
 
 void ovlgray(const uint8_t *vals, int count, int col0, int ncols, int nrows) {
     if (ncols <= 0 || nrows <= 0 || count < 0 || !vals) return;

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/msg.h"
+#include "base/msg.h"
 
 namespace {
 

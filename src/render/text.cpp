@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/msg.h"
+#include "base/msg.h"
 #include "render/core.h"
 #include "render/font.h"
 #include "render/lines.h"

@@ -2,7 +2,7 @@
 // `rate` parameter is set; a rate that is not a rate (NaN, not above 0) leaves srate 0.
 #include "sdinput/csrefile.h"
 
-#include "driver/msg.h"
+#include "base/msg.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
 #include "sdinput/sdrate.h"

@@ -3,8 +3,8 @@
 // at block word 5 + 1; the `token` parameter picks one, counting from 1.
 #include "sdinput/ilsfile.h"
 
-#include "driver/msg.h"
-#include "driver/params.h"
+#include "base/msg.h"
+#include "base/params.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
 #include "sdinput/sdrate.h"

@@ -3,7 +3,7 @@
 // the whole list to scaling by its peak to 32767. Lines are read in pieces of 79 characters.
 #include "sdinput/lstfile.h"
 
-#include "driver/params.h"
+#include "base/params.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
 #include "sdinput/sdrate.h"
@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
+#include <unistd.h>
 
 namespace {
 
@@ -109,4 +111,20 @@ int lstopen() {
 int32_t lstget(int32_t i) {
     if (i < 0 || i >= sd.nsamp || i >= static_cast<int32_t>(sdb.lst.size())) return sdzero();
     return sdb.lst[i];
+}
+
+int istext(const std::string &path) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return 0;
+    unsigned char b[512];
+    long n = sdpread(fd, 0, b, 512);
+    ::close(fd);
+    if (n < 0) return 0;
+    for (long i = 0; i < n; i++)
+        if (b[i] < 1 || b[i] > 127) return 0;
+    return 1;
+}
+
+int lsttest(const std::string &path) {
+    return istext(path) ? SD_LST : 0;
 }

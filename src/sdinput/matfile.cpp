@@ -3,8 +3,8 @@
 // or "fmax" before it give the rate. Wide data is scaled by its peak to 32767.
 #include "sdinput/matfile.h"
 
-#include "driver/msg.h"
-#include "driver/params.h"
+#include "base/msg.h"
+#include "base/params.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
 #include "sdinput/sdrate.h"

@@ -3,12 +3,15 @@
 // `swap` is set. A head and tail that leave less than nothing are refused.
 #include "sdinput/nohfile.h"
 
-#include "driver/msg.h"
-#include "driver/params.h"
+#include "base/msg.h"
+#include "base/params.h"
 #include "sdinput/ilsfile.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
 #include "sdinput/sdrate.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 // A byte count parameter as a whole number of bytes; negative values count as 0.
 static int64_t bytespar(float v) {
@@ -37,4 +40,11 @@ int nohopen() {
     sd.nsamp = n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
     sdb.curblk = -1;
     return 1;
+}
+
+int nohtest(const std::string &path) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return 0;
+    ::close(fd);
+    return SD_NOH;
 }

@@ -3,7 +3,7 @@
 // every conversion is defined for every bit pattern (NaN, infinities, huge values).
 #include "sdinput/sdblock.h"
 
-#include "driver/params.h"
+#include "base/params.h"
 #include "sdinput/sdfile.h"
 
 #include <cerrno>

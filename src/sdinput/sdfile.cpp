@@ -1,8 +1,8 @@
-// Identification, format recognition, open and close of sampled-data files. The format tests
-// run in one list, in recognition order; the open routines are indexed by file kind.
+// Identification, format recognition, open and close of sampled-data files, through the
+// one list of file kinds.
 #include "sdinput/sdfile.h"
 
-#include "driver/run.h"
+#include "base/opts.h"
 #include "sdinput/csrefile.h"
 #include "sdinput/ilsfile.h"
 #include "sdinput/lstfile.h"
@@ -13,70 +13,54 @@
 #include "sdinput/tsdfile.h"
 #include "sdinput/wavfile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
 
-// 1 when the first 512 bytes (or the whole shorter file) are all in 1..127; an empty file is
-// text, a file that cannot be opened or read is not.
-int istext(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) return 0;
-    unsigned char b[512];
-    long n = sdpread(fd, 0, b, 512);
-    ::close(fd);
-    if (n < 0) return 0;
-    for (long i = 0; i < n; i++)
-        if (b[i] < 1 || b[i] > 127) return 0;
-    return 1;
-}
-
-int lsttest(const std::string &path) {
-    return istext(path) ? SD_LST : 0;
-}
-
-// Any file that opens is headerless data.
-int nohtest(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) return 0;
-    ::close(fd);
-    return SD_NOH;
-}
-
-// The format tests in recognition order; each returns the kind it found or 0.
-int (*const fmttests[])(const std::string &) = {
-    ilstest, csretest, mattest, wavtest, sndtest, lsttest, nohtest,
+// One row per file kind, in recognition order: the tests run top down and the first kind
+// found wins. A test may report another row's kind (the ILS test finds token files too);
+// parameter, unknown and time-step files are told apart by sdident and have no test.
+struct SdFormat {
+    int kind;                             // the kind code, sd.sdtype
+    const char *name;                     // three letters for the "%s file: %s" line
+    int (*test)(const std::string &path); // the kind it recognises, or 0
+    int (*open)();                        // reads the header; 1 done, 0 refused
+    int32_t (*reader)(int32_t index);     // the sample reader installed in getsamp
 };
 
-// Open routine and reader of each kind (none for kinds 0, 1 and 2).
-struct SdKindOps {
-    int (*open)();
-    int32_t (*reader)(int32_t);
+constexpr SdFormat formats[] = {
+    {.kind = SD_ILS, .name = "ILS", .test = ilstest, .open = ilsopen, .reader = blkget},
+    {.kind = SD_CSR, .name = "CSR", .test = csretest, .open = csreopen, .reader = blkget},
+    {.kind = SD_MAT, .name = "MAT", .test = mattest, .open = matopen, .reader = blkget},
+    {.kind = SD_WAV, .name = "WAV", .test = wavtest, .open = wavopen, .reader = blkget},
+    {.kind = SD_SND, .name = "SND", .test = sndtest, .open = sndopen, .reader = blkget},
+    {.kind = SD_LST, .name = "LST", .test = lsttest, .open = lstopen, .reader = lstget},
+    {.kind = SD_NOH, .name = "NOH", .test = nohtest, .open = nohopen, .reader = blkget},
+    {.kind = SD_TOK, .name = "TOK", .test = nullptr, .open = ilsopen, .reader = blkget},
+    {.kind = SD_SPC, .name = "SPC", .test = nullptr, .open = nullptr, .reader = nullptr},
+    {.kind = SD_SDF, .name = "SDF", .test = nullptr, .open = nullptr, .reader = nullptr},
+    {.kind = SD_TSD, .name = "TSD", .test = nullptr, .open = nullptr, .reader = nullptr},
 };
-const SdKindOps kindops[] = {
-    {},
-    {},
-    {},                                   // parameter file, unrecognised, time-step file
-    {.open = ilsopen, .reader = blkget},  // ILS
-    {.open = sndopen, .reader = blkget},  // SND
-    {.open = lstopen, .reader = lstget},  // ASCII list
-    {.open = matopen, .reader = blkget},  // MAT
-    {.open = nohopen, .reader = blkget},  // headerless
-    {.open = wavopen, .reader = blkget},  // WAV
-    {.open = ilsopen, .reader = blkget},  // ILS token file
-    {.open = csreopen, .reader = blkget}, // CSRE
-};
-constexpr int nkinds = sizeof kindops / sizeof kindops[0];
-static_assert(nkinds == SD_CSR + 1);
 
-const char *const typenames[] = {"SPC", "SDF", "TSD", "ILS", "SND", "LST",
-                                 "MAT", "NOH", "WAV", "TOK", "CSR"};
+// Every kind code has exactly one row.
+constexpr bool onerowperkind() {
+    for (int k = 0; k <= SD_CSR; k++) {
+        int n = 0;
+        for (const SdFormat &f : formats) n += f.kind == k;
+        if (n != 1) return false;
+    }
+    return sizeof formats / sizeof formats[0] == SD_CSR + 1;
+}
+static_assert(onerowperkind(), "each file kind needs exactly one row");
+
+const SdFormat *rowof(int kind) {
+    for (const SdFormat &f : formats)
+        if (f.kind == kind) return &f;
+    return nullptr;
+}
 
 } // namespace
 
 int sdident(const std::string &path, int asciidata) {
-    if (run.nohdropt) return sd.sdtype = SD_NOH;
+    if (opt.nohdropt) return sd.sdtype = SD_NOH;
     if (!asciidata && istext(path)) return sd.sdtype = SD_SPC;
     if (tsdcheck(path)) return sd.sdtype = SD_TSD;
     sd.sdtype = SD_SDF;
@@ -85,8 +69,9 @@ int sdident(const std::string &path, int asciidata) {
 }
 
 void sdformat(const std::string &path) {
-    for (auto test : fmttests) {
-        if (int kind = test(path)) {
+    for (const SdFormat &f : formats) {
+        if (!f.test) continue;
+        if (int kind = f.test(path)) {
             sd.sdtype = kind;
             return;
         }
@@ -94,11 +79,11 @@ void sdformat(const std::string &path) {
 }
 
 int sdopen() {
-    int t = sd.sdtype;
-    if (t < 0 || t >= nkinds || !kindops[t].open) return 0;
+    const SdFormat *f = rowof(sd.sdtype);
+    if (!f || !f->open) return 0;
     sdclose();
-    getsamp = kindops[t].reader;
-    int ok = kindops[t].open();
+    getsamp = f->reader;
+    int ok = f->open();
     sdb.curblk = -1;
     return ok;
 }
@@ -109,7 +94,6 @@ void sdclose() {
 }
 
 const char *sdtypename(int sdtype) {
-    if (sdtype < 0 || sdtype >= static_cast<int>(sizeof typenames / sizeof typenames[0]))
-        return "???";
-    return typenames[sdtype];
+    const SdFormat *f = rowof(sdtype);
+    return f ? f->name : "???";
 }

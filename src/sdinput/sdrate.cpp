@@ -2,8 +2,8 @@
 // the analysis refuses with its own message; only plain decimal numbers are taken.
 #include "sdinput/sdrate.h"
 
-#include "driver/msg.h"
-#include "driver/params.h"
+#include "base/msg.h"
+#include "base/params.h"
 #include "sdinput/sdblock.h"
 
 #include <cmath>

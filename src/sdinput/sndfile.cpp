@@ -3,7 +3,7 @@
 // are scaled by 32767; larger values are taken as sample values (scale 1).
 #include "sdinput/sndfile.h"
 
-#include "driver/msg.h"
+#include "base/msg.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
 #include "sdinput/sdrate.h"

@@ -3,16 +3,29 @@
 // a big-endian file's name field is stored as it is, only the numbers are reversed.
 #include "sdinput/tsdfile.h"
 
-#include "driver/msg.h"
-#include "driver/run.h"
+#include "base/msg.h"
 #include "sdinput/sdfile.h"
 
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
+
+// The reader's own state beside the public descriptor.
+struct TsdIo {
+    int32_t dataoff = 0;     // byte position of frame 0
+    int swap = 0;            // frames are big-endian
+    int fd = -1;             // open file, negative when none
+    std::vector<float> fbuf; // the loaded frame
+    std::vector<char> rbuf;  // raw bytes of a frame being read
+    int32_t fcur = -1;       // index of the frame in fbuf, -1 when none
+    std::string lastname;    // identity of the file of the last open, for fileid
+    int64_t lastino = -1, lastdev = -1, lastsize = -1, lastmtime = -1;
+};
+TsdIo tio;
 
 constexpr int hdrlen = 868;
 constexpr int maxnpts = 4096; // 4095 channels: the plot's row tables hold nch + 1 rows
@@ -130,23 +143,23 @@ int hdrread(int fd, const std::string &path, TsdHdr &t) {
 void tsdident(int fd, const std::string &path) {
     struct stat st;
     if (fstat(fd, &st) != 0) std::memset(&st, 0, sizeof st);
-    if (path != tsd.lastname || tsd.lastdev != int64_t(st.st_dev) ||
-        tsd.lastino != int64_t(st.st_ino) || tsd.lastsize != int64_t(st.st_size) ||
-        tsd.lastmtime != int64_t(st.st_mtime)) {
+    if (path != tio.lastname || tio.lastdev != int64_t(st.st_dev) ||
+        tio.lastino != int64_t(st.st_ino) || tio.lastsize != int64_t(st.st_size) ||
+        tio.lastmtime != int64_t(st.st_mtime)) {
         tsd.fileid++;
-        tsd.lastname = path;
-        tsd.lastdev = st.st_dev;
-        tsd.lastino = st.st_ino;
-        tsd.lastsize = st.st_size;
-        tsd.lastmtime = st.st_mtime;
+        tio.lastname = path;
+        tio.lastdev = st.st_dev;
+        tio.lastino = st.st_ino;
+        tio.lastsize = st.st_size;
+        tio.lastmtime = st.st_mtime;
     }
 }
 
 // Frame buffers of n values; 0 when they cannot be had.
 int tsdalloc(int n) {
     try {
-        tsd.fbuf.assign(n, 0.0f);
-        tsd.rbuf.assign(4 * static_cast<size_t>(n), 0);
+        tio.fbuf.assign(n, 0.0f);
+        tio.rbuf.assign(4 * static_cast<size_t>(n), 0);
     } catch (...) { return 0; }
     return 1;
 }
@@ -175,45 +188,44 @@ int tsdopen() {
     if (!tsdalloc(t.npts)) {
         close(fd);
         msg("ERROR:  can't allocate buffer for %s file\n", path.c_str());
-        runclose(1);
-        return 0;
+        return -1;
     }
     tsd.stimname = t.name;
     tsd.ha = t.ha, tsd.hb = t.hb, tsd.hc = t.hc;
     tsd.npts = t.npts;
     tsd.tper = t.tper;
-    tsd.dataoff = t.dataoff;
-    tsd.swap = t.swap;
+    tio.dataoff = t.dataoff;
+    tio.swap = t.swap;
     long long present = (t.size - t.dataoff) / (4LL * t.npts);
     tsd.nstp = t.nframe < 0 ? 0 : t.nframe;
     if (present < tsd.nstp) tsd.nstp = static_cast<int32_t>(present);
     tsdident(fd, path);
-    tsd.fd = fd;
-    tsd.fcur = -1;
+    tio.fd = fd;
+    tio.fcur = -1;
     sd.sdtype = 3; // the plot command identifies the stimulus again
     return 1;
 }
 
 float *tsdframe(int32_t k) {
-    if (k == tsd.fcur || k < 0 || k >= tsd.nstp || tsd.fd < 0)
-        return tsd.fcur >= 0 ? tsd.fbuf.data() : nullptr;
+    if (k == tio.fcur || k < 0 || k >= tsd.nstp || tio.fd < 0)
+        return tio.fcur >= 0 ? tio.fbuf.data() : nullptr;
     long len = 4L * tsd.npts;
-    off_t pos = static_cast<off_t>(k) * len + tsd.dataoff;
+    off_t pos = static_cast<off_t>(k) * len + tio.dataoff;
     // A frame is taken only whole, so the buffer never mixes two frames.
-    if (lseek(tsd.fd, pos, SEEK_SET) != pos || readall(tsd.fd, tsd.rbuf.data(), len) != len)
+    if (lseek(tio.fd, pos, SEEK_SET) != pos || readall(tio.fd, tio.rbuf.data(), len) != len)
         return nullptr;
-    const unsigned char *b = reinterpret_cast<const unsigned char *>(tsd.rbuf.data());
-    for (int i = 0; i < tsd.npts; i++) tsd.fbuf[i] = getf(b, 4 * i, tsd.swap);
-    tsd.tscal = tsd.fbuf[0];
-    tsd.fcur = k;
-    tsd.fbuf[0] = 0.0f;
-    return tsd.fbuf.data();
+    const unsigned char *b = reinterpret_cast<const unsigned char *>(tio.rbuf.data());
+    for (int i = 0; i < tsd.npts; i++) tio.fbuf[i] = getf(b, 4 * i, tio.swap);
+    tsd.tscal = tio.fbuf[0];
+    tio.fcur = k;
+    tio.fbuf[0] = 0.0f;
+    return tio.fbuf.data();
 }
 
 void tsdclose() {
-    if (tsd.fd >= 0) close(tsd.fd);
-    tsd.fd = -1;
-    tsd.fcur = -1;
-    std::vector<float>().swap(tsd.fbuf);
-    std::vector<char>().swap(tsd.rbuf);
+    if (tio.fd >= 0) close(tio.fd);
+    tio.fd = -1;
+    tio.fcur = -1;
+    std::vector<float>().swap(tio.fbuf);
+    std::vector<char>().swap(tio.rbuf);
 }

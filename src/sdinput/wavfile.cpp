@@ -3,7 +3,7 @@
 // the samples present. Format tags: PCM, IEEE float, mu-law and the extensible wrapper.
 #include "sdinput/wavfile.h"
 
-#include "driver/msg.h"
+#include "base/msg.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
 #include "sdinput/sdrate.h"

@@ -1,6 +1,8 @@
 // Fixture of the analysis tests: a vector test device that records what reaches it, an
 // in-memory sample reader, message capture, and a WAV writer for plots of real files.
 #pragma once
+#include "base/opts.h"
+#include "base/outfile.h"
 #include "testkit.h"
 #include <cmath>
 #include <cstdint>
@@ -15,9 +17,8 @@
 #include "analysis/scan.h"
 #include "analysis/setup.h"
 #include "analysis/window.h"
-#include "driver/msg.h"
-#include "driver/params.h"
-#include "driver/run.h"
+#include "base/msg.h"
+#include "base/params.h"
 #include "render/core.h"
 #include "sdinput/sdfile.h"
 
@@ -71,10 +72,10 @@ inline void anaopen() {
                     .devret = nullptr,
                     .devimage = adimage};
     devprep();
-    run.plotopen = 1;
-    run.failed = 0;
-    run.verbose = 0;
-    run.debugopt = 0;
+    ses.plotopen = 1;
+    out.failed = 0;
+    opt.verbose = 0;
+    opt.debugopt = 0;
     ana.xres = 300;
     ana.yres = 300;
 }

@@ -3,10 +3,10 @@
 #include "analysis/cochlea.h"
 #include "analysis/scan.h"
 #include "analysis/setup.h"
-#include "driver/msg.h"
-#include "driver/params.h"
-#include "driver/run.h"
-#include "render/axes.h"
+#include "base/msg.h"
+#include "base/opts.h"
+#include "base/params.h"
+#include "analysis/axes.h"
 #include "render/core.h"
 #include "render/gray.h"
 #include "sdinput/sdfile.h"
@@ -115,9 +115,9 @@ TEST_F(CochTest, FrameScanSetsScalesFromEveryChannelOfThePlottedFrames) {
     const float T = 0.0078125f;
     open("s.tsd", T, 1, fr);
     ana.tpg0 = 2 * T, ana.tend = 7.5f * T; // frames 2 .. 6
-    run.debugopt = 1;
+    opt.debugopt = 1;
     fscnwav();
-    run.debugopt = 0;
+    opt.debugopt = 0;
     EXPECT_FLOAT_EQ(coch.fwmn, -3);
     EXPECT_FLOAT_EQ(coch.fwrn, 10);
     EXPECT_FLOAT_EQ(coch.tsmn, -4);

@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "analysis/anafix.h"
+#include "base/outfile.h"
+#include "base/stamp.h"
 
 namespace {
 
@@ -230,7 +232,7 @@ TEST(PlotCommand, KeepsPlotRecordsOfThePage) {
     for (int i = 0; i < 70; i++) {
         sd.sdname = name;
         sdformat(name);
-        run.plotopen = 1;
+        ses.plotopen = 1;
         plotcmd(1);
     }
     EXPECT_EQ(plot.nplotrec, 64);
@@ -262,8 +264,8 @@ TEST(PlotCommand, RefusedPlotDrawsNothingMore) {
         EXPECT_TRUE(anadev.rects.empty());
         EXPECT_EQ(anadev.aborts, c.aborts);
         EXPECT_EQ(anadev.closes, c.closes);
-        EXPECT_EQ(run.failed, 1);
-        EXPECT_EQ(run.plotopen, 0);
+        EXPECT_EQ(out.failed, 1);
+        EXPECT_EQ(ses.plotopen, 0);
     }
 }
 
@@ -279,7 +281,7 @@ TEST(PlotCommand, UnopenableFilePlotsSilenceAndFails) {
     sd.sdname = "/nonexistent/gone.wav";
     sd.sdtype = SD_WAV;
     plotcmd(1);
-    EXPECT_EQ(run.failed, 1);
+    EXPECT_EQ(out.failed, 1);
     EXPECT_FLOAT_EQ(sd.srate, 8000);
     ASSERT_FALSE(anadev.imgs.empty());
     // a silent signal: every column of every slice is as light as silence maps
@@ -312,14 +314,14 @@ TEST(PlotCommand, DateStampOnTheFirstPage) {
     MsgCap m;
     int lines[3];
     for (int date = 0; date < 3; date++) {
-        run.rundate = "Sun Dec  6 01:02:48 2026\n";
+        stamp.rundate = "Sun Dec  6 01:02:48 2026\n";
         plotwav(0.5f, [date] { par.date = static_cast<int8_t>(date); });
         lines[date] = anadev.lines;
     }
     // the date adds strokes, the file name more
     EXPECT_GT(lines[1], lines[0]);
     EXPECT_GT(lines[2], lines[1]);
-    EXPECT_EQ(run.plotname, sd.sdname);
+    EXPECT_EQ(stamp.plotname, sd.sdname);
     // only the first page of a paged plot is stamped
     plotwav(2.5f, [] { par.tpage = 1; });
     int unstamped = anadev.lines;

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "analysis/anafix.h"
+#include "base/opts.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ TEST(WaveScan, MeanAndVarianceOfThePlottedRangeOnly) {
     EXPECT_FLOAT_EQ(wave.wdc, 300);
     EXPECT_DOUBLE_EQ(wave.wvar, 0);
     MsgCap m;
-    run.debugopt = 1;
+    opt.debugopt = 1;
     scnwav();
     EXPECT_EQ(m.text(), "scnwav: wmn=300 wmx=300 wrn=1 wdc=300.0 ns=1000\n");
 }

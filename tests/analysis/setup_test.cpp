@@ -6,6 +6,9 @@
 #include <functional>
 
 #include "analysis/anafix.h"
+#include "base/opts.h"
+#include "base/outfile.h"
+#include "base/stamp.h"
 
 namespace {
 
@@ -94,7 +97,7 @@ TEST(Setup, DerivesGeometryAndClocks) {
     EXPECT_NEAR(ana.ttic, 0.005, 1e-12);
     EXPECT_FLOAT_EQ(ana.spp, 1.0f / 2550);
     EXPECT_FLOAT_EQ(ana.tsamp, 1e-4f);
-    EXPECT_EQ(run.plotname, "mem.wav");
+    EXPECT_EQ(stamp.plotname, "mem.wav");
 
     freshsetup(10000);
     par.xllc = 200; // beyond 32000 dots: 32000, which no page holds
@@ -258,15 +261,15 @@ TEST(Setup, RefusesPlotsItCannotDraw) {
         MsgCap m;
         EXPECT_EQ(setup(), 1);
         EXPECT_EQ(m.text(), c.message);
-        EXPECT_EQ(run.plotopen, 0); // abandoned
+        EXPECT_EQ(ses.plotopen, 0); // abandoned
         EXPECT_EQ(anadev.aborts, 1);
-        EXPECT_EQ(run.failed, 1);
+        EXPECT_EQ(out.failed, 1);
     }
 }
 
 TEST(Setup, DebugLinesWithTheOption) {
     freshsetup(10000);
-    run.debugopt = 1;
+    opt.debugopt = 1;
     MsgCap m;
     ASSERT_EQ(setup(), 0);
     EXPECT_EQ(m.text(), "tom=0, t_ti=0.100\nfftskp=5\n");

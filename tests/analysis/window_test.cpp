@@ -1,7 +1,7 @@
 // The analysis window table: shapes centred on nwin / 2, their end values, the width factor and
 // the rectangular fallback for an unknown shape.
 #include "analysis/window.h"
-#include "driver/msg.h"
+#include "base/msg.h"
 
 #include <gtest/gtest.h>
 

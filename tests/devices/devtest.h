@@ -1,36 +1,36 @@
 // Helpers of the device tests: the run's output file and the message stream in memory,
 // scratch directories, and little-endian reads.
 #pragma once
+#include "base/outfile.h"
 #include "testkit.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "driver/msg.h"
-#include "driver/run.h"
+#include "base/msg.h"
 
 // Makes a temporary file the run's -o file for one test and reads it back.
 struct OutCap {
     OutCap() {
-        run.outfile = std::tmpfile();
-        run.outname = "test.out";
-        run.outlost = 0;
-        run.failed = 0;
+        out.outfile = std::tmpfile();
+        out.outname = "test.out";
+        out.outlost = 0;
+        out.failed = 0;
     }
     ~OutCap() {
-        if (run.outfile) std::fclose(run.outfile);
-        run.outfile = nullptr;
+        if (out.outfile) std::fclose(out.outfile);
+        out.outfile = nullptr;
     }
     std::string bytes() {
         std::string s;
-        std::fflush(run.outfile);
-        long at = std::ftell(run.outfile);
-        std::rewind(run.outfile);
+        std::fflush(out.outfile);
+        long at = std::ftell(out.outfile);
+        std::rewind(out.outfile);
         char b[65536];
         size_t n;
-        while ((n = std::fread(b, 1, sizeof b, run.outfile)) > 0) s.append(b, n);
-        std::fseek(run.outfile, at, SEEK_SET);
+        while ((n = std::fread(b, 1, sizeof b, out.outfile)) > 0) s.append(b, n);
+        std::fseek(out.outfile, at, SEEK_SET);
         return s;
     }
 };

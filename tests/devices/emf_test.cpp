@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "devices/emf.h"
+#include "base/opts.h"
+#include "base/outfile.h"
 #include "devtest.h"
 #include "render/core.h"
 #include "render/gray.h"
@@ -46,8 +48,8 @@ std::vector<Rec> drawn(OutCap &out) {
 }
 
 void openat(int devres, int colour = 0) {
-    run.devres = devres;
-    run.coloropt = colour;
+    opt.devres = devres;
+    opt.coloropt = colour;
     emfopen();
 }
 
@@ -124,7 +126,7 @@ TEST(Metafile, PenIsMadeOnlyWhenWidthChanges) {
     size_t seen = 0;
     for (auto c : cases) {
         devtab.devline(2, rows, cols, c.width);
-        fflush(run.outfile);
+        fflush(out.outfile);
         auto r = records(out.bytes());
         std::vector<Rec> now(r.begin() + seen, r.end());
         seen = r.size();
@@ -200,7 +202,7 @@ TEST(Metafile, ImageCellsShareOnePenAndBrushWhileTheColourHolds) {
             EXPECT_GT(q.w[1], q.w[3]) << "top lies below bottom";
         }
     }
-    run.coloropt = 0;
+    opt.coloropt = 0;
 }
 
 TEST(Metafile, ChangingCellColoursReplacesPenAndBrush) {
@@ -235,26 +237,26 @@ TEST(Metafile, WritesNothingWhereTheHeaderCannotBeRewritten) {
     ASSERT_EQ(pipe(fds), 0);
     {
         MsgCap m;
-        run.outfile = fdopen(fds[1], "wb");
-        run.failed = 0;
+        out.outfile = fdopen(fds[1], "wb");
+        out.failed = 0;
         openat(0);
         int rows[2] = {1, 2}, cols[2] = {3, 4};
         devtab.devline(2, rows, cols, 0.01);
         devtab.devrect(1, 1, 5, 5);
         devtab.devclose(1);
-        fclose(run.outfile);
-        run.outfile = nullptr;
+        fclose(out.outfile);
+        out.outfile = nullptr;
         EXPECT_NE(m.text().find("nothing written"), std::string::npos) << m.text();
-        EXPECT_EQ(run.failed, 1);
+        EXPECT_EQ(out.failed, 1);
     }
     char b[16];
     EXPECT_EQ(read(fds[0], b, sizeof b), 0) << "no byte reached the pipe";
     close(fds[0]);
-    run.failed = 0;
+    out.failed = 0;
 
     // a file with something before the metafile: the header is rewritten where it began
     OutCap out;
-    fputs("xyz", run.outfile);
+    fputs("xyz", out.outfile);
     openat(0);
     devtab.devclose(1);
     std::string f = out.bytes();
@@ -266,8 +268,8 @@ TEST(Metafile, WritesNothingWhereTheHeaderCannotBeRewritten) {
 
 TEST(Metafile, WholePageIsAWellFormedRecordStream) {
     OutCap out;
-    run.devindex = 1;
-    run.devres = 2;
+    opt.devindex = 1;
+    opt.devres = 2;
     ASSERT_EQ(devopen(), 0);
     int r = page.xres;
     ovlrect(r / 2, r / 2, 9 * r, 3);
@@ -343,5 +345,5 @@ TEST(Metafile, WholePageIsAWellFormedRecordStream) {
     EXPECT_GT(rects, 100) << "gray cells";
     EXPECT_GT(strokes, 3) << "the line and the letters";
     EXPECT_GT(lines, 10);
-    run.devindex = 0, run.devres = 0;
+    opt.devindex = 0, opt.devres = 0;
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "devices/imp.h"
+#include "base/outfile.h"
 #include "devtest.h"
 #include "render/core.h"
 

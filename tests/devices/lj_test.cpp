@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "devices/lj.h"
+#include "base/opts.h"
+#include "base/outfile.h"
 #include "devtest.h"
 #include "render/core.h"
 #include "render/gray.h"
@@ -39,7 +41,7 @@ TEST(LaserJet, ResolutionSetsGeometryRowBufferAndToneCurve) {
     for (auto c : cases) {
         OutCap out;
         gray.c0 = 1, gray.c1 = 0, gray.c2 = 0;
-        run.devres = c.devres;
+        opt.devres = c.devres;
         ljopen();
         EXPECT_EQ(page.xres, c.res);
         EXPECT_EQ(page.yres, c.res);
@@ -60,7 +62,7 @@ TEST(LaserJet, ResolutionSetsGeometryRowBufferAndToneCurve) {
 }
 
 TEST(LaserJet, BandsBecomeEightTrimmedRasterRows) {
-    run.devres = 3;
+    opt.devres = 3;
     struct {
         const char *name;
         std::vector<std::vector<uint8_t>> bands;
@@ -85,7 +87,7 @@ TEST(LaserJet, BandsBecomeEightTrimmedRasterRows) {
 
 TEST(LaserJet, FullRowAtThreeHundredDotsIsThreeHundredBytes) {
     OutCap out;
-    run.devres = 3;
+    opt.devres = 3;
     ljopen();
     std::vector<uint8_t> band(2400, 0x80); // row 0 inked across the page
     devtab.devband(band.data(), 2400);
@@ -93,7 +95,7 @@ TEST(LaserJet, FullRowAtThreeHundredDotsIsThreeHundredBytes) {
 }
 
 TEST(LaserJet, FormFeedOnlyForPagesWithBandsAndResetAtClose) {
-    run.devres = 1;
+    opt.devres = 1;
     const std::string hdr = "\033E\033&l0E\033*t150R\033*r0A";
     struct {
         const char *ops; // b band, p page end, r return, c close

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "devices/ps.h"
+#include "base/opts.h"
+#include "base/outfile.h"
+#include "base/stamp.h"
 #include "devices/strip.h"
-#include "driver/run.h"
 #include "render/core.h"
 
 namespace {
@@ -22,12 +24,12 @@ std::string psdoc(const std::function<void()> &draw) {
     char *buf = nullptr;
     size_t len = 0;
     FILE *mem = open_memstream(&buf, &len);
-    run.outfile = mem;
-    run.outlost = 0;
+    out.outfile = mem;
+    out.outlost = 0;
     psopen();
     draw();
     devtab.devclose(1);
-    run.outfile = nullptr;
+    out.outfile = nullptr;
     fclose(mem);
     std::string s(buf, len);
     free(buf);
@@ -76,11 +78,11 @@ std::string header(const std::string &title) {
 class PsDoc : public ::testing::Test {
   protected:
     void SetUp() override {
-        run.rundate = fixeddate;
-        run.plotname = "talk.wav";
-        run.coloropt = 0;
+        stamp.rundate = fixeddate;
+        stamp.plotname = "talk.wav";
+        opt.coloropt = 0;
     }
-    void TearDown() override { run.coloropt = 0; }
+    void TearDown() override { opt.coloropt = 0; }
 };
 
 TEST_F(PsDoc, EmptyPlotIsOnlyTheEndMark) {
@@ -108,16 +110,16 @@ TEST_F(PsDoc, RectangleAfterTheHeaderAndShownAtClose) {
     std::string out = psdoc([] { devtab.devrect(100, 200, 5, 7); });
     EXPECT_EQ(out, header("talk.wav") + "-5 0 0 7 5 0 100 200 R\nshowpage\n%%EOF\n");
     // the header is written once per document, with the title of the moment it is written
-    run.plotname = "later.wav";
+    stamp.plotname = "later.wav";
     out = psdoc([] {
         devtab.devrect(0, 0, 1, 1);
-        run.plotname = "ignored.wav";
+        stamp.plotname = "ignored.wav";
         devtab.devrect(1, 2, 3, 4);
     });
     EXPECT_EQ(out, header("later.wav") + "-1 0 0 1 1 0 0 0 R\n-3 0 0 4 3 0 1 2 R\n" +
                        "showpage\n%%EOF\n");
     // a name of the full 255 characters is written whole
-    run.plotname = std::string(255, 'n');
+    stamp.plotname = std::string(255, 'n');
     out = psdoc([] { devtab.devrect(0, 0, 1, 1); });
     EXPECT_EQ(out, header(std::string(255, 'n')) + "-1 0 0 1 1 0 0 0 R\nshowpage\n%%EOF\n");
 }
@@ -195,7 +197,7 @@ TEST_F(PsDoc, ImageStripBytesGrayAndColour) {
     auto draw = [] { devtab.devimage(10, 20, 3, 4, 2, vals, pos); };
     std::string strip = "/gs_str 2 string def\n1 2 8 [0.3333 0 0 0.5000 -3.3 -10.0] ";
     EXPECT_EQ(psdoc(draw), header("talk.wav") + strip + "GS\n8A37\nshowpage\n%%EOF\n");
-    run.coloropt = 1; // a new document declares its string again
+    opt.coloropt = 1; // a new document declares its string again
     EXPECT_EQ(psdoc(draw), header("talk.wav") + strip + "CS\n00EA15906F00\nshowpage\n%%EOF\n");
 }
 
@@ -268,22 +270,22 @@ TEST_F(PsDoc, LargeOutputComplete) {
 TEST_F(PsDoc, WriteErrorLeftOnTheStream) {
     FILE *full = fopen("/dev/full", "w");
     ASSERT_NE(full, nullptr);
-    run.outfile = full;
+    out.outfile = full;
     psopen();
     for (int i = 0; i < 100; i++) devtab.devrect(i, i, 1, 1);
     devtab.devclose(1);
     EXPECT_TRUE(ferror(full)); // the run's close reports it
-    run.outfile = nullptr;
+    out.outfile = nullptr;
     fclose(full);
 
     // no output stream at all: nothing is written, nothing breaks
-    run.outlost = 1;
-    run.outwarned = 1;
+    out.outlost = 1;
+    out.outwarned = 1;
     psopen();
     devtab.devrect(1, 1, 1, 1);
     devtab.devclose(1);
-    run.outlost = 0;
-    run.outwarned = 0;
+    out.outlost = 0;
+    out.outwarned = 0;
 }
 
 // Image strip sampling shared with the metafile device.
@@ -464,7 +466,7 @@ TEST_F(PsDoc, GhostscriptDrawsTheHandBuiltPage) {
     EXPECT_GT(mean(img, 1000, 1600, 600, 700), 215);
     EXPECT_LT(mean(img, 1000, 1600, 1700, 1800), 40);
 
-    run.coloropt = 1; // the colour scale: blue where light, red where dark
+    opt.coloropt = 1; // the colour scale: blue where light, red where dark
     img = gsrender(psdoc(draw), "png16m");
     ASSERT_EQ(img.w, 576);
     EXPECT_GT(mean(img, 1000, 1600, 600, 700, 2), 200);   // blue

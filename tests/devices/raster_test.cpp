@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "base/opts.h"
+#include "base/outfile.h"
 #include "devices/imp.h"
 #include "devices/lj.h"
 #include "devices/rasterread.h"
@@ -69,8 +71,8 @@ TEST(RasterDevices, DecodedPageHoldsTheCoreBandsDotForDot) {
     } cases[] = {{2, 3, 300, "lj3"}, {2, 1, 150, "lj"}, {2, 0, 75, "ljd"}, {3, 0, 300, "ip"}};
     for (auto c : cases) {
         OutCap out;
-        run.devindex = c.devindex;
-        run.devres = c.devres;
+        opt.devindex = c.devindex;
+        opt.devres = c.devres;
         ASSERT_EQ(devopen(), 0) << c.name;
         want = RasterPage{};
         bandsseen = 0;
@@ -120,5 +122,5 @@ TEST(RasterDevices, DecodedPageHoldsTheCoreBandsDotForDot) {
         EXPECT_EQ(outband, 0) << c.name;
     }
     gray.c0 = 1, gray.c1 = 0, gray.c2 = 0;
-    run.devindex = 0, run.devres = 0;
+    opt.devindex = 0, opt.devres = 0;
 }

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "driver/params.h"
+#include "base/params.h"
 #include "testkit.h"
 
 // Name of the first parameter (markers included) in which a and b differ, "" if none.

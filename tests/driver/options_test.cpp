@@ -10,8 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "driver/params.h"
-#include "driver/run.h"
+#include "base/opts.h"
+#include "base/outfile.h"
+#include "base/params.h"
 #include "msgcap.h"
 
 namespace {
@@ -39,9 +40,9 @@ TEST(DevicePick, FirstRowWhoseNameBeginsTheText) {
         {"xyz", 0, 0}, {"", 0, 0},     {"e", 0, 0},
     };
     for (const auto &c : cases) {
-        run.devindex = run.devres = 9;
+        opt.devindex = opt.devres = 9;
         devpick(c.text);
-        EXPECT_EQ(std::pair(run.devindex, run.devres), std::pair(c.devindex, c.devres)) << c.text;
+        EXPECT_EQ(std::pair(opt.devindex, opt.devres), std::pair(c.devindex, c.devres)) << c.text;
     }
 }
 
@@ -75,18 +76,18 @@ TEST(Options, LetterAfterTheDashChoosesValueOptionsConsumeTheNextWord) {
     };
     for (const auto &c : cases) {
         opts(c.words);
-        const std::array<float, 12> got = {float(run.asciiopt),
-                                           float(run.coloropt),
-                                           float(run.nohdropt),
-                                           float(run.netopt),
-                                           float(run.nqopt),
-                                           float(run.debugopt),
-                                           float(run.verbose),
-                                           float(run.devindex),
+        const std::array<float, 12> got = {float(opt.asciiopt),
+                                           float(opt.coloropt),
+                                           float(opt.nohdropt),
+                                           float(opt.netopt),
+                                           float(opt.nqopt),
+                                           float(opt.debugopt),
+                                           float(opt.verbose),
+                                           float(opt.devindex),
                                            par.head,
                                            par.rate,
                                            par.tail,
-                                           float(run.nposarg)};
+                                           float(opt.nposarg)};
         EXPECT_EQ(got, c.want) << c.words[0] << " " << c.words.size();
     }
 }
@@ -97,16 +98,16 @@ TEST(Options, OtherWordsAreAssignmentsOrPositionalArgumentsKeptWhole) {
     EXPECT_EQ(par.xlen, 5.0f);
     EXPECT_EQ(par.tmin, 1.0f);
     EXPECT_EQ(par.xpage, 9.0f);
-    EXPECT_EQ(run.nposarg, 3);
-    EXPECT_EQ(run.posarg, (std::vector<std::string>{"test.spc", "a b", longname}));
+    EXPECT_EQ(opt.nposarg, 3);
+    EXPECT_EQ(opt.posarg, (std::vector<std::string>{"test.spc", "a b", longname}));
 
     std::vector<std::string> many;
     for (int i = 0; i < 20; i++) many.push_back("arg" + std::to_string(i));
     std::vector<const char *> w;
     for (const std::string &s : many) w.push_back(s.c_str());
     opts(w, false); // a new vector starts a new table, of its first 16 words
-    EXPECT_EQ(run.nposarg, 16);
-    EXPECT_EQ(run.posarg, std::vector<std::string>(many.begin(), many.begin() + 16));
+    EXPECT_EQ(opt.nposarg, 16);
+    EXPECT_EQ(opt.posarg, std::vector<std::string>(many.begin(), many.begin() + 16));
 }
 
 TEST(Options, OutputFileReplacesTheOneBefore) {
@@ -114,14 +115,14 @@ TEST(Options, OutputFileReplacesTheOneBefore) {
     const std::string a = s.dir + "/a.eps", b = s.dir + "/b.eps";
     writefile(a, "old contents");
     opts({"-o", a.c_str(), "-o", b.c_str(), "file"});
-    EXPECT_NE(run.outfile, nullptr);
-    EXPECT_EQ(run.outname, b);
+    EXPECT_NE(out.outfile, nullptr);
+    EXPECT_EQ(out.outname, b);
     EXPECT_TRUE(std::filesystem::exists(a) && readfile(a).empty()); // created anew, closed
-    EXPECT_EQ(run.nposarg, 1);
+    EXPECT_EQ(opt.nposarg, 1);
     opts({"-o"}, false); // an -o at the end still closes the open file
-    EXPECT_EQ(run.outfile, nullptr);
+    EXPECT_EQ(out.outfile, nullptr);
     EXPECT_TRUE(std::filesystem::exists(b));
-    EXPECT_EQ(run.failed, 0);
+    EXPECT_EQ(out.failed, 0);
 }
 
 TEST(Environment, EveryWordOfTheVariableIsAppliedWhateverItsLength) {
@@ -135,9 +136,9 @@ TEST(Environment, EveryWordOfTheVariableIsAppliedWhateverItsLength) {
         envopts();
     }
     unsetenv("KAVREL");
-    EXPECT_EQ(run.devindex, 4);
+    EXPECT_EQ(opt.devindex, 4);
     EXPECT_EQ(par.xlen, 6.0f);
-    EXPECT_EQ(run.coloropt, 40);
+    EXPECT_EQ(opt.coloropt, 40);
     EXPECT_EQ(par.tmin, 2.5f);
     pardefaults();
 }

@@ -9,7 +9,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "driver/params.h"
+#include "base/opts.h"
+#include "base/outfile.h"
+#include "base/params.h"
 #include "msgcap.h"
 
 namespace {
@@ -32,10 +34,10 @@ TEST(Runs, EachRunStartsFromTheDefaultsWhileOptionCountersPersist) {
     const int saved = dup(2), null = open("/dev/null", O_WRONLY);
     dup2(null, 2);
     EXPECT_EQ(runwith({"-c", "-d", "-q", "-a", "-nh", "-Pps2", "xlen=5", s.dir + "/first.spc"}), 0);
-    EXPECT_EQ(std::tuple(par.tmin, par.xlen, run.devindex, run.devres, run.debugopt, run.verbose),
+    EXPECT_EQ(std::tuple(par.tmin, par.xlen, opt.devindex, opt.devres, opt.debugopt, opt.verbose),
               std::tuple(3.0f, 5.0f, 4, 2, int8_t{1}, int8_t{0}));
     EXPECT_EQ(runwith({s.dir + "/missing"}), 0); // returns all the same
-    EXPECT_EQ(run.failed, 1);
+    EXPECT_EQ(out.failed, 1);
     EXPECT_EQ(par.tmin, 0.0f);
     EXPECT_EQ(runwith({s.dir + "/second.spc"}), 0);
     std::fflush(stderr);
@@ -43,9 +45,9 @@ TEST(Runs, EachRunStartsFromTheDefaultsWhileOptionCountersPersist) {
     close(saved);
     close(null);
     EXPECT_EQ(pardiff(par, Params{}), "");
-    EXPECT_EQ(std::tuple(run.devindex, run.devres, run.debugopt, run.verbose, run.failed),
+    EXPECT_EQ(std::tuple(opt.devindex, opt.devres, opt.debugopt, opt.verbose, out.failed),
               std::tuple(0, 2, int8_t{0}, int8_t{1}, 0)); // devres changes only by -P
-    EXPECT_EQ(std::tuple(run.coloropt, run.asciiopt, run.nohdropt), std::tuple(1, 1, 1));
+    EXPECT_EQ(std::tuple(opt.coloropt, opt.asciiopt, opt.nohdropt), std::tuple(1, 1, 1));
     EXPECT_EQ(msgfp, stderr);
     run = ::Run{};
 }

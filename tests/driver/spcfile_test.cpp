@@ -10,7 +10,10 @@
 #include <tuple>
 #include <vector>
 
-#include "driver/params.h"
+#include "base/opts.h"
+#include "base/outfile.h"
+#include "base/params.h"
+#include "base/stamp.h"
 #include "driver/run.h"
 #include "msgcap.h"
 
@@ -39,8 +42,8 @@ TEST(Extension, ReplacedFromTheFirstDotOfTheLastComponent) {
 TEST(Substitution, PercentSequencesExpand) {
     const std::string longarg(300, 'L');
     run = ::Run{};
-    run.posarg = {"talk.spc", "speech.wav", longarg};
-    run.nposarg = 3;
+    opt.posarg = {"talk.spc", "speech.wav", longarg};
+    opt.nposarg = 3;
     struct {
         std::string in, out, msgs;
     } const cases[] = {
@@ -203,8 +206,8 @@ struct InDir {
 std::string interpret(const std::vector<std::string> &posarg) {
     run = ::Run{};
     pardefaults();
-    run.posarg = posarg;
-    run.nposarg = static_cast<int>(posarg.size());
+    opt.posarg = posarg;
+    opt.nposarg = static_cast<int>(posarg.size());
     MsgCap cap;
     dofile(posarg[0]);
     return cap.text();
@@ -238,9 +241,9 @@ TEST(ParameterFile, NameAsGivenOrWithSpcAndDataAloneThroughTheTemplate) {
         EXPECT_EQ(interpret(c.posarg), c.msgs) << c.posarg[0];
         EXPECT_EQ(std::tuple(run.runfile, run.runkind, run.curkind, par.tmin),
                   std::tuple(c.runfile, c.runkind, c.curkind, c.tmin));
-        EXPECT_EQ(run.plotname, c.posarg[0]);
-        EXPECT_TRUE(run.rundate.size() == 25 && run.rundate.back() == '\n') << run.rundate;
-        EXPECT_EQ(run.failed, 0);
+        EXPECT_EQ(stamp.plotname, c.posarg[0]);
+        EXPECT_TRUE(stamp.rundate.size() == 25 && stamp.rundate.back() == '\n') << stamp.rundate;
+        EXPECT_EQ(out.failed, 0);
     }
 }
 

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "devices/rasterread.h"
-#include "winshell/pngread.h"
+#include "devices/pngread.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 // output on a file or standard output, and the exit status.
 #include <gtest/gtest.h>
 
+#include "base/outfile.h"
 #include "testkit.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 // format (or none) that the remaining bytes overwrite from its start, so the fuzzer works on
 // nearly valid headers; every identification, open and read must stay within its buffers
 // and end in a refusal or a sane descriptor.
-#include "driver/msg.h"
+#include "base/msg.h"
 #include "fuzz/sdprobe.h"
 
 #include <cstdlib>

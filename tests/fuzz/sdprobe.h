@@ -2,8 +2,8 @@
 // format (templates a damaged file starts from) and a probe that identifies, opens and reads
 // a file the ways the program does and checks that the descriptor it got is sane.
 #pragma once
-#include "driver/params.h"
-#include "driver/run.h"
+#include "base/opts.h"
+#include "base/params.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
 
@@ -186,7 +186,7 @@ inline const char *probe(const std::string &path, const uint8_t *data, size_t n)
     const char *bad = nullptr;
     for (int mode = 0; mode < 3 && !bad; mode++) {
         pardefaults();
-        run.nohdropt = mode == 2;
+        opt.nohdropt = mode == 2;
         sdb.askfp = noanswer;
         sd = Sd{};
         sd.sdname = path;
@@ -198,7 +198,7 @@ inline const char *probe(const std::string &path, const uint8_t *data, size_t n)
             bad = "refused file left open";
         sdclose();
     }
-    run.nohdropt = 0;
+    opt.nohdropt = 0;
     return bad;
 }
 

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "analysis/plot.h"
+#include "base/opts.h"
+#include "base/outfile.h"
 #include "devices/devlist.h"
-#include "driver/run.h"
 #include "recdev.h"
 #include "render/gray.h"
 #include "render/lines.h"
@@ -29,16 +30,16 @@ std::string ops() {
 
 TEST(DeviceOpen, InvalidIndexEndsTheProcessWithStatus1) {
     for (int idx : {5, -1, 99}) {
-        run.devindex = idx;
+        opt.devindex = idx;
         EXPECT_EXIT(devopen(), testing::ExitedWithCode(1),
                     "Invalid printer selection: " + std::to_string(idx));
     }
-    run.devindex = 0;
+    opt.devindex = 0;
 }
 
 TEST(DeviceOpen, MissingDeviceSaysSoAndTheRunGoesOn) {
     MsgCap cap;
-    run.devindex = 3;
+    opt.devindex = 3;
     devtab.devrect = recrect; // left by an earlier device
     EXPECT_EQ(devstart(nullptr), 1);
     EXPECT_EQ(cap.text(), "Output device 3 is not available: no plot is made\n");
@@ -49,7 +50,7 @@ TEST(DeviceOpen, MissingDeviceSaysSoAndTheRunGoesOn) {
     pageend();
     plotfinish();
     EXPECT_GT(page.pagerows, 0);
-    run.devindex = 0;
+    opt.devindex = 0;
 }
 
 // An open routine as a device has one: geometry and slots.

@@ -11,6 +11,7 @@
 
 #define MKFONT_NO_MAIN
 #include "../../tools/mkfont.cpp"
+#include "base/outfile.h"
 #include "render/font.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <set>
 
+#include "base/outfile.h"
 #include "recdev.h"
 #include "render/lines.h"
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/msg.h"
+#include "base/msg.h"
 #include "render/core.h"
 
 struct RecCall {

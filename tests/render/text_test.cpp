@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/outfile.h"
 #include "recdev.h"
 #include "render/lines.h"
 #include "render/text.h"

@@ -1,5 +1,6 @@
 // Headerless files: head and tail, byte order, the rate, and head and tail that leave
 // nothing.
+#include "base/opts.h"
 #include "sdfix.h"
 
 #include "sdinput/sdblock.h"
@@ -32,7 +33,7 @@ TEST_F(NohFile, HeadTailAndSwap) {
     };
     for (const auto &c : cases) {
         par.head = c.head, par.tail = c.tail, par.swap = c.swap, par.rate = 8000;
-        run.nohdropt = 1;
+        opt.nohdropt = 1;
         ASSERT_EQ(openbytes("h.raw", c.file->b), 1) << c.what;
         EXPECT_EQ(sd.sdtype, SD_NOH);
         EXPECT_EQ(sdb.dataoff, c.off) << c.what;
@@ -48,7 +49,7 @@ TEST_F(NohFile, HeadTailAndSwap) {
 TEST_F(NohFile, HeadAndTailBeyondTheFileAreRefused) {
     Bytes w;
     sig16(w, 50);
-    run.nohdropt = 1;
+    opt.nohdropt = 1;
     const struct {
         float head, tail;
     } cases[] = {{101, 0}, {0, 101}, {60, 41}, {1e20f, 0}, {0, 3e9f}};
@@ -66,7 +67,7 @@ TEST_F(NohFile, HeadAndTailBeyondTheFileAreRefused) {
 TEST_F(NohFile, RateIsTheParameterOrTheAnswer) {
     Bytes w;
     sig16(w, 8);
-    run.nohdropt = 1;
+    opt.nohdropt = 1;
     par.rate = 0;
     reply("12500.5\n");
     ASSERT_EQ(openbytes("r.raw", w.b), 1);
@@ -78,9 +79,9 @@ TEST_F(NohFile, RateIsTheParameterOrTheAnswer) {
 }
 
 TEST_F(NohFile, EmptyAndUnrecognisedFiles) {
-    run.nohdropt = 1;
+    opt.nohdropt = 1;
     EXPECT_EQ(openbytes("e.raw", {}), 0); // nothing to read
-    run.nohdropt = 0;
+    opt.nohdropt = 0;
     par.rate = 8000;
     std::vector<uint8_t> b = {0x80, 0x00, 0xFF, 0x7F, 0x01}; // binary of no format
     ASSERT_EQ(openbytes("u.bin", b), 1);

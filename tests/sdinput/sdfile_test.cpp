@@ -1,5 +1,6 @@
 // Identification and recognition: the classes sdident returns, the recognition order, the
 // kind names, sdopen of the kinds that cannot be opened, and closing.
+#include "base/opts.h"
 #include "sdfix.h"
 
 #include "sdinput/sdfile.h"
@@ -68,7 +69,7 @@ TEST_F(SdIdent, ClassesAndKindsInRecognitionOrder) {
     for (const auto &c : cases) {
         std::string p = path("ident" + std::to_string(k++));
         if (!c.nofile) save(p, c.bytes);
-        run.nohdropt = c.nohdr;
+        opt.nohdropt = c.nohdr;
         sd.sdtype = -5;
         EXPECT_EQ(sdident(p, c.asciidata), c.cls) << c.what;
         EXPECT_EQ(sd.sdtype, c.nofile ? SD_SDF : c.kind) << c.what;

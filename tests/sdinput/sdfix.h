@@ -1,9 +1,9 @@
 // Shared fixture of the sampled-data tests: a scratch directory, byte writers of every
 // format in either byte order, message capture, and a clean reader state for each test.
 #pragma once
-#include "driver/msg.h"
-#include "driver/params.h"
-#include "driver/run.h"
+#include "base/msg.h"
+#include "base/opts.h"
+#include "base/params.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
 
@@ -192,7 +192,7 @@ struct SdTest : ::testing::Test {
         oldmsg = msgfp;
         msgfp = open_memstream(&mbuf, &mlen);
         pardefaults();
-        run.nohdropt = 0;
+        opt.nohdropt = 0;
         sdclose();
         sd = Sd{};
         answer = std::fopen("/dev/null", "r");

@@ -1,6 +1,7 @@
 // Files written by sox from a known 16-bit signal, read back sample for sample: WAV of every
 // width (24 and 32 bits in the extensible layout sox writes), float WAV with its "fact"
 // chunk, stereo, SND of both byte orders (".snd" and ".sd\0"), mu-law, float, and raw.
+#include "base/opts.h"
 #include "sdfix.h"
 
 #include "sdinput/sdblock.h"
@@ -106,7 +107,7 @@ TEST_F(SoxFile, ReadsBackTheSamplesSoxWrote) {
 TEST_F(SoxFile, SwappedRawWithTheSwapParameter) {
     SoxCase c{"big-endian raw", "-t raw -B -e signed -b 16", "be.raw", sigi, 1, SD_NOH, sigi};
     make(c);
-    run.nohdropt = 1;
+    opt.nohdropt = 1;
     par.rate = 8000;
     par.swap = 1;
     ASSERT_EQ(openas(path(c.name)), 1);

@@ -1,7 +1,7 @@
 // Time-step files: header check in both byte orders, refusal of unsafe headers, frame count,
 // whole-frame reads and the frame cache. Files are written here by a small writer.
-#include "driver/msg.h"
-#include "driver/run.h"
+#include "base/msg.h"
+#include "base/opts.h"
 #include "sdinput/sdfile.h"
 #include "sdinput/tsdfile.h"
 
@@ -332,7 +332,7 @@ TEST_F(TsdTest, FileIdentityChangesOnlyForAnotherFile) {
 }
 
 TEST_F(TsdTest, IdentifiedAsTimeStepBeforeSampledDataTests) {
-    run.nohdropt = 0; // -nh would take every file as headerless
+    opt.nohdropt = 0; // -nh would take every file as headerless
     TsdLayout s;
     s.frames = testframes(3, 4);
     std::string good = write("g.tsd", s);

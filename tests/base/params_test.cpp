@@ -1,6 +1,6 @@
 // The parameter table: names and defaults, the four-character lookup, the value
 // conversions, and the reset that every run starts with.
-#include "driver/params.h"
+#include "base/params.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 // struct; every run restores the defaults of the member initialisers.
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 struct Params {
     // integer table, in table order (entry 0 is a marker no reader uses)
@@ -36,13 +37,12 @@ extern const FloatPar floatpars[49];
 
 // Restores every parameter but the two markers to its default.
 void pardefaults();
-// 1 when the word's first four characters (letters folded to lower case, in place) equal
-// the name's.
-int parmatch(char *word, const char *name);
+// 1 when the word's first four characters, letters folded to lower case, equal the name's.
+int parmatch(std::string_view word, const char *name);
 // A 'name=value' word of the command line or the environment: first match of each table.
-void parassign(char *word);
+void parassign(std::string_view word);
 // A 'name=value' line of a parameter file: every matching entry of each table.
-void parset(char *line);
+void parset(std::string_view line);
 // The value conversions of every assignment: leading integer (low 8 bits kept by the
 // caller) and leading floating value, 0 when there is none.
 int parint(const char *text);

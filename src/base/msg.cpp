@@ -1,5 +1,5 @@
 // The one writer of the message stream.
-#include "driver/msg.h"
+#include "base/msg.h"
 
 #include <cstdarg>
 

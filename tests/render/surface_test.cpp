@@ -1,11 +1,11 @@
 // Drawing surface: pen widths with round ends, end points left out, rectangle edges,
 // clipping at the edges, and the PNG picture.
-#include "winshell/surface.h"
+#include "render/surface.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "winshell/pngread.h"
+#include "devices/pngread.h"
 
 namespace {
 

@@ -10,9 +10,10 @@
 #include "analysis/plot.h"
 #include "analysis/scan.h"
 #include "analysis/setup.h"
-#include "driver/msg.h"
-#include "driver/params.h"
-#include "render/axes.h"
+#include "base/msg.h"
+#include "base/outfile.h"
+#include "base/params.h"
+#include "analysis/axes.h"
 #include "render/core.h"
 #include "sdinput/sdfile.h"
 

@@ -1,5 +1,5 @@
 // Parameter names, defaults and the four-character lookup rule.
-#include "driver/params.h"
+#include "base/params.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -37,10 +37,11 @@ void pardefaults() {
     par._fpar = fmark;
 }
 
-int parmatch(char *word, const char *name) {
-    for (int i = 0; i < 4; i++) {
-        if (word[i] >= 'A' && word[i] <= 'Z') word[i] = static_cast<char>(word[i] - 'A' + 'a');
-        if (word[i] != name[i] || word[i] == '\0') return 0;
+int parmatch(std::string_view word, const char *name) {
+    for (size_t i = 0; i < 4; i++) {
+        char c = i < word.size() ? word[i] : '\0';
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != name[i] || c == '\0') return 0;
     }
     return 1;
 }
@@ -75,10 +76,18 @@ float parfloat(const char *text) {
     return static_cast<float>(std::strtod(num.c_str(), nullptr));
 }
 
-void parassign(char *word) {
-    const char *eq = std::strchr(word, '=');
-    if (!eq) return;
-    const char *value = eq + 1;
+// The value text after the first '=', "" when there is none.
+static std::string valueof(std::string_view word, bool *found) {
+    const size_t eq = word.find('=');
+    *found = eq != std::string_view::npos;
+    return *found ? std::string(word.substr(eq + 1)) : std::string();
+}
+
+void parassign(std::string_view word) {
+    bool found;
+    const std::string v = valueof(word, &found);
+    if (!found) return;
+    const char *value = v.c_str();
     for (const IntPar &p : intpars) {
         if (parmatch(word, p.name)) {
             par.*p.val = static_cast<int8_t>(parint(value) & 0xff);
@@ -93,10 +102,11 @@ void parassign(char *word) {
     }
 }
 
-void parset(char *line) {
-    const char *eq = std::strchr(line, '=');
-    if (!eq) return;
-    const char *value = eq + 1;
+void parset(std::string_view line) {
+    bool found;
+    const std::string v = valueof(line, &found);
+    if (!found) return;
+    const char *value = v.c_str();
     for (const IntPar &p : intpars)
         if (parmatch(line, p.name)) par.*p.val = static_cast<int8_t>(parint(value) & 0xff);
     for (const FloatPar &p : floatpars)

@@ -1,7 +1,7 @@
 // Panel frames built from solid rectangles and stroke text: axis lines, three tic lengths,
 // frequency and time numbers and titles. The time tics are drawn one step ahead of the
 // scan; the tic at time 0 belongs to the frame. All positions are device dots.
-#include "render/axes.h"
+#include "analysis/axes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 #include "analysis/plot.h"
 #include "analysis/scan.h"
 #include "analysis/setup.h"
-#include "driver/params.h"
+#include "base/params.h"
 #include "render/core.h"
 #include "render/text.h"
 #include "sdinput/sdfile.h"

@@ -1,7 +1,7 @@
 // The screen device (device index 0): draws the plot on a Surface, the off-screen picture of
 // the window; in kavrel the finished picture is written as PNG to the -o file.
 #pragma once
-#include "winshell/surface.h"
+#include "render/surface.h"
 
 inline Surface offbmp; // kavrel's off-screen picture
 

@@ -1,12 +1,13 @@
 // The screen device: draws rectangles, polylines and gray lines on a Surface (and on the
 // window's while mirror is set), clears each new page at its first band, and in kavrel
 // writes the finished picture as PNG to the -o file.
-#include "winshell/screen.h"
+#include "devices/screen.h"
 
 #include <algorithm>
 
-#include "driver/msg.h"
-#include "driver/run.h"
+#include "base/msg.h"
+#include "base/opts.h"
+#include "base/outfile.h"
 #include "render/core.h"
 
 static const Rgb black{0, 0, 0};
@@ -35,7 +36,7 @@ void mkpalette() {
     scr.palette[0] = {255, 255, 255};
     scr.palette[255] = black;
     for (int i = 1; i < 255; i++) {
-        if (!run.coloropt) {
+        if (!opt.coloropt) {
             uint8_t v = static_cast<uint8_t>((254 - i) * 255 / 253);
             scr.palette[i] = {v, v, v};
         } else if (i < 127) {
@@ -78,13 +79,13 @@ static void scrclose(int) {
     Surface *t[2];
     for (int k = targets(t) - 1; k >= 0; k--) surfpen(*t[k], scr.oldpen);
     if (!scr.savepng || !scr.drawdc) return;
-    if (run.outfile) {
-        if (!surfpng(*scr.drawdc, run.outfile)) {
+    if (out.outfile) {
+        if (!surfpng(*scr.drawdc, out.outfile)) {
             // a failed write is reported when the output file is closed
-            if (!ferror(run.outfile)) msg("can't write the picture to %s\n", run.outname.c_str());
-            run.failed = 1;
+            if (!ferror(out.outfile)) msg("can't write the picture to %s\n", out.outname.c_str());
+            out.failed = 1;
         }
-    } else if (!run.outlost) {
+    } else if (!out.outlost) {
         msg("Plot drawn but not saved; to save it as a PNG picture: kavrel -o plot.png ...\n");
     }
 }

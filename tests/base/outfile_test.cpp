@@ -1,6 +1,6 @@
 // The run's output stream at its close: a write error is reported and fails the run, a
 // regular file left incomplete is removed, and standard output is checked and cleared.
-#include "driver/outfile.h"
+#include "base/outfile.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 #include <string>
 #include <unistd.h>
 
-#include "driver/run.h"
 #include "msgcap.h"
 
 namespace {
@@ -31,14 +30,14 @@ TEST(OutputClose, WriteErrorsFailTheRunAndLeaveNoIncompleteFile) {
     const std::string block(10000, 'p');
     for (const auto &c : cases) {
         run = ::Run{};
-        run.outname = c.path;
-        run.outfile = std::fopen(c.path.c_str(), c.mode);
-        ASSERT_NE(run.outfile, nullptr) << c.path;
+        out.outname = c.path;
+        out.outfile = std::fopen(c.path.c_str(), c.mode);
+        ASSERT_NE(out.outfile, nullptr) << c.path;
         std::fwrite(block.data(), 1, block.size(), outfp());
         MsgCap cap;
         outclose();
-        EXPECT_EQ(run.outfile, nullptr);
-        EXPECT_EQ(run.failed, c.failed) << c.path;
+        EXPECT_EQ(out.outfile, nullptr);
+        EXPECT_EQ(out.failed, c.failed) << c.path;
         EXPECT_EQ(cap.text(), c.failed ? "error writing output file " + c.path + "\n" : "");
         EXPECT_EQ(std::filesystem::exists(c.path), c.kept) << c.path;
     }
@@ -61,7 +60,7 @@ TEST(OutputClose, StandardOutputErrorIsReportedOnceAndCleared) {
     close(full);
     close(saved);
     EXPECT_EQ(cap.text(), "error writing output file (standard output)\n");
-    EXPECT_EQ(run.failed, 1);
+    EXPECT_EQ(out.failed, 1);
     EXPECT_EQ(std::ferror(stdout), 0);
     run = ::Run{};
 }

@@ -1,7 +1,7 @@
 // Software drawing context: the window system's effects that the screen device relies on,
 // over an RGB buffer. Thin lines are stepped like the window system's (end point left out);
 // wider pens paint every pixel within half the width of the segment, which gives round ends.
-#include "winshell/surface.h"
+#include "render/surface.h"
 
 #include <algorithm>
 #include <cmath>

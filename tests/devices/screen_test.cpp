@@ -1,6 +1,6 @@
 // Screen device: geometry from the surface, palettes, the pixel mapping of marks, gray lines
 // as cells, bands clearing new pages, and the PNG picture written at the end of the plot.
-#include "winshell/screen.h"
+#include "devices/screen.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,10 +8,11 @@
 #include <set>
 #include <vector>
 
-#include "driver/msg.h"
-#include "driver/run.h"
+#include "base/msg.h"
+#include "base/opts.h"
+#include "base/outfile.h"
 #include "render/core.h"
-#include "winshell/pngread.h"
+#include "devices/pngread.h"
 
 namespace {
 
@@ -26,12 +27,12 @@ struct ScreenAt {
         scr.rotated = rotated;
         scr.savepng = 0;
         scr.drawdc = &surf;
-        run.coloropt = colour;
+        opt.coloropt = colour;
         scropen();
     }
     ~ScreenAt() {
         scr = Screen{};
-        run.coloropt = 0;
+        opt.coloropt = 0;
     }
     Rgb at(int x, int y) const { return surfget(surf, x, y); }
 };
@@ -85,11 +86,11 @@ TEST(Screen, PaletteRunsFromPaperToFullInk) {
         {1, 200, {146, 109, 0}}, {1, 254, {254, 1, 0}},   {1, 255, black},
     };
     for (auto c : cases) {
-        run.coloropt = c.colour;
+        opt.coloropt = c.colour;
         mkpalette();
         EXPECT_EQ(scr.palette[c.i], c.want) << c.colour << " " << c.i;
     }
-    run.coloropt = 0;
+    opt.coloropt = 0;
     mkpalette();
 }
 
@@ -222,12 +223,12 @@ TEST(Screen, FinishedPlotIsSavedAsPngOnlyWithAnOutputFile) {
         MsgMem m;
         ScreenAt s(200, 150);
         scr.savepng = 1;
-        run.outfile = fopen(path.c_str(), "wb");
-        ASSERT_NE(run.outfile, nullptr);
+        out.outfile = fopen(path.c_str(), "wb");
+        ASSERT_NE(out.outfile, nullptr);
         devtab.devrect(10, 20, 30, 40);
         devtab.devclose(1);
-        fclose(run.outfile);
-        run.outfile = nullptr;
+        fclose(out.outfile);
+        out.outfile = nullptr;
         EXPECT_EQ(m.text(), "");
     }
     Picture p = readpng(path);
@@ -245,9 +246,9 @@ TEST(Screen, FinishedPlotIsSavedAsPngOnlyWithAnOutputFile) {
         MsgMem m;
         ScreenAt s(50, 40);
         scr.savepng = 1;
-        run.outlost = c.outlost;
+        out.outlost = c.outlost;
         devtab.devclose(1);
         EXPECT_EQ(m.text().find("kavrel -o plot.png") != std::string::npos, c.hint) << m.text();
-        run.outlost = 0;
+        out.outlost = 0;
     }
 }
