@@ -1,5 +1,6 @@
-// Shared by every test program: the message stream caught in memory, scratch directories,
-// and whole-file reads and writes.
+// Shared by every test program: the message stream caught in memory, scratch directories
+// that are removed with what they hold, whole-file reads and writes, and the recordings sox
+// writes as fixtures.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -32,23 +33,20 @@ struct MsgCap {
     }
 };
 
-// A fresh directory under /tmp; without one the test program stops, since falling back to
-// /tmp itself would let a clean-up remove everything there.
-inline std::string scratchdir(const char *tag = "test") {
-    std::string t = std::string("/tmp/kavrel-") + tag + "-XXXXXX";
-    if (!mkdtemp(t.data())) std::abort();
-    return t;
-}
-
-// A scratch directory removed with its files at the end of its scope.
+// A fresh directory under /tmp, removed with its files at the end of its scope. Without one
+// the test program stops: falling back to /tmp itself would let the clean-up empty it.
 struct Scratch {
-    std::string dir = scratchdir();
-    Scratch() = default;
+    std::string dir;
+    explicit Scratch(const char *tag = "test") {
+        dir = std::string("/tmp/kavrel-") + tag + "-XXXXXX";
+        if (!mkdtemp(dir.data())) std::abort();
+    }
     Scratch(const Scratch &) = delete;
     ~Scratch() {
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
+    std::string operator/(const std::string &name) const { return dir + "/" + name; }
 };
 
 inline void writefile(const std::string &path, const std::string &text) {
@@ -68,4 +66,25 @@ inline std::string readfile(const std::string &path) {
     while ((n = std::fread(b, 1, sizeof b, f)) > 0) s.append(b, n);
     std::fclose(f);
     return s;
+}
+
+// 1 when the shell finds the program.
+inline bool have(const char *tool) {
+    return std::system((std::string("command -v ") + tool + " > /dev/null 2>&1").c_str()) == 0;
+}
+
+// Runs a fixture tool in dir ("sox -n -r 8000 t.wav synth 1 sine 440"); the setup step
+// installs every such tool, so a missing one fails the test by name, never skips it.
+inline ::testing::AssertionResult tool(const std::string &dir, const std::string &cmd) {
+    const std::string name = cmd.substr(0, cmd.find(' '));
+    if (!have(name.c_str())) return ::testing::AssertionFailure() << name << " is not installed";
+    const std::string line = "cd '" + dir + "' && " + cmd + " > /dev/null 2>&1";
+    if (std::system(line.c_str()) != 0) return ::testing::AssertionFailure() << "failed: " << cmd;
+    return ::testing::AssertionSuccess();
+}
+
+// A recording made by sox without dither, so its samples are the same on every run:
+// ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 1 sine 1000")).
+inline ::testing::AssertionResult sox(const std::string &dir, const std::string &args) {
+    return tool(dir, "sox -D " + args);
 }

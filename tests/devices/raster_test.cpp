@@ -9,7 +9,7 @@
 #include "base/outfile.h"
 #include "devices/imp.h"
 #include "devices/lj.h"
-#include "devices/rasterread.h"
+#include "rasterread.h"
 #include "devtest.h"
 #include "render/core.h"
 #include "render/gray.h"

@@ -12,7 +12,7 @@
 #include "base/opts.h"
 #include "base/outfile.h"
 #include "render/core.h"
-#include "devices/pngread.h"
+#include "pngread.h"
 
 namespace {
 

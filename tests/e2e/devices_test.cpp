@@ -8,8 +8,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "devices/rasterread.h"
-#include "devices/pngread.h"
+#include "rasterread.h"
+#include "pngread.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "devices/pngread.h"
+#include "pngread.h"
 
 namespace {
 
