@@ -76,18 +76,18 @@ static int option(const char *word, const char *next) {
         else
             opt.netopt++;
         return 0;
-    case 'o':
-        if (!next) {
-            outclose();
-            return 0;
-        }
-        return outopen(next) ? -1 : 1;
     case 'h':
     case 'r':
     case 't':
         if (!next) return 0;
         setsize(word[1] == 'h' ? par.head : word[1] == 'r' ? par.rate : par.tail, next);
         return 1;
+    case 'o':
+        if (!next) {
+            outclose();
+            return 0;
+        }
+        return outopen(next) ? -1 : 1;
     default: return 0;
     }
 }
@@ -104,15 +104,18 @@ int cmdopts(int argc, const char *const *argv) {
     opt.posarg.clear();
     for (int i = 1; i < argc; i++) {
         const char *word = argv[i];
-        if (word[0] == '-') {
+        const bool assign = std::strchr(word, '=') != nullptr;
+        if (word[0] != '-' && !assign) {
+            if (opt.nposarg < 16) {
+                opt.posarg.push_back(trimmed(word));
+                opt.nposarg++;
+            }
+        } else if (word[0] == '-') {
             const int used = option(word, i + 1 < argc ? argv[i + 1] : nullptr);
             if (used < 0) return 1;
             i += used;
-        } else if (std::strchr(word, '=')) {
+        } else {
             parassign(word);
-        } else if (opt.nposarg < 16) {
-            opt.posarg.push_back(trimmed(word));
-            opt.nposarg++;
         }
     }
     return 0;
