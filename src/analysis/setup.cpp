@@ -220,7 +220,7 @@ int anabufs() {
     if (!wave.sbuf) wave.sbuf = static_cast<int32_t *>(std::calloc(SBUFMAX, sizeof(int32_t)));
     if (!fsl.spec) fsl.spec = static_cast<float *>(std::calloc(SPECMAX, sizeof(float)));
     if (wave.sbuf && fsl.spec) return 0;
-    std::fputs("memory allocation error!\n", stderr);
+    msg("memory allocation error!\n");
     return 1;
 }
 

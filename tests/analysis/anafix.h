@@ -1,129 +1,73 @@
-// Fixture of the analysis tests: a vector test device that records what reaches it, an
-// in-memory sample reader, message capture, and a WAV writer for plots of real files.
+// Fixture of the analysis tests: a vector device that records what reaches it, opened through
+// the plot hook as the session opens the run's device, parameters set as on the command line,
+// samples served from memory, and plots of files.
 #pragma once
-#include "base/opts.h"
-#include "base/outfile.h"
 #include "testkit.h"
-#include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <functional>
-#include <string>
-#include <vector>
+#include <array>
+#include <set>
+#include <sstream>
 
-#include "analysis/fftslice.h"
+#include "analysis/axes.h"
 #include "analysis/plot.h"
 #include "analysis/scan.h"
 #include "analysis/setup.h"
-#include "analysis/window.h"
-#include "base/msg.h"
+#include "base/opts.h"
+#include "base/outfile.h"
 #include "base/params.h"
 #include "render/core.h"
 #include "sdinput/sdfile.h"
 
-// What the test device received.
-struct AnaDev {
+// What reached the device; sets, as the frame of a page reaches it twice.
+struct Rec {
     struct Img {
-        int row, col, nrows, ncols, count;
+        int row, col, nrows, ncols;
         std::vector<uint8_t> vals;
     };
-    struct Rect {
-        int row, col, nrows, ncols;
-    };
+    std::set<std::array<int, 4>> rects; // row, col, nrows, ncols
+    std::set<std::vector<int>> lines;   // strokes: rows, then columns
     std::vector<Img> imgs;
-    std::vector<Rect> rects;
-    std::vector<size_t> pagebreaks; // imgs.size() at every page end
-    int closes = 0, aborts = 0;
-    int lines = 0; // polylines: text strokes among them
+    std::vector<size_t> pages; // imgs.size() at every page end
 };
-inline AnaDev anadev;
+inline Rec rec;
+inline int recyres = 300; // dots per inch along y; 300 along x
 
-inline void adclose(int normal) {
-    normal ? anadev.closes++ : anadev.aborts++;
-}
-inline void adpage() {
-    anadev.pagebreaks.push_back(anadev.imgs.size());
-}
-inline void adrect(int r, int c, int nr, int nc) {
-    anadev.rects.push_back({r, c, nr, nc});
-}
-inline void adline(int, const int *, const int *, double) {
-    anadev.lines++;
-}
-inline void adimage(int r, int c, int nr, int nc, int n, const uint8_t *v, const float *) {
-    anadev.imgs.push_back({r, c, nr, nc, n, std::vector<uint8_t>(v, v + n)});
-}
-
-// Opens the test device at 300 dots per inch as a plot of this run would have it.
-inline void anaopen() {
-    anadev = AnaDev{};
-    page = Page{.xres = 300,
-                .yres = 300,
-                .pagerows = 3300,
-                .pagecols = 2400,
-                .planes = 1,
-                .dotwidth = 1.0 / 300};
-    devtab = DevTab{.devclose = adclose,
-                    .devline = adline,
-                    .devband = nullptr,
-                    .devrect = adrect,
-                    .devpage = adpage,
-                    .devret = nullptr,
-                    .devimage = adimage};
-    devprep();
-    ses.plotopen = 1;
-    out.failed = 0;
-    opt.verbose = 0;
-    opt.debugopt = 0;
-    ana.xres = 300;
-    ana.yres = 300;
-}
-
-// Samples served from memory; indices outside read as trunc(wzero).
-inline std::vector<int32_t> memsamps;
-inline int32_t memsamp(int32_t i) {
-    if (i < 0 || i >= static_cast<int32_t>(memsamps.size())) return static_cast<int32_t>(sd.wzero);
-    return memsamps[i];
-}
-inline void memfile(std::vector<int32_t> s, float srate) {
-    memsamps = std::move(s);
-    sd.nsamp = static_cast<int32_t>(memsamps.size());
-    sd.srate = srate;
-    sd.wzero = 0;
-    sd.sdname = "mem.wav";
-    getsamp = memsamp;
-}
-
-// 16-bit mono RIFF WAVE of n samples of f(i).
-inline void writewav(const std::string &path, int rate, int n,
-                     const std::function<double(int)> &f) {
-    FILE *fp = std::fopen(path.c_str(), "wb");
-    if (!fp) return;
-    auto put = [fp](uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; i++) std::fputc((v >> (8 * i)) & 0xff, fp);
+// A landscape page of 11 by 8 inches.
+inline void recopen() {
+    rec = Rec{};
+    page = Page{300, recyres, 3300, 8 * recyres, 1, 1.0 / 300};
+    devtab.devline = [](int n, const int *r, const int *c, double) {
+        std::vector<int> v(r, r + n);
+        v.insert(v.end(), c, c + n);
+        rec.lines.insert(v);
     };
-    std::fputs("RIFF", fp);
-    put(36 + 2 * n, 4);
-    std::fputs("WAVEfmt ", fp);
-    put(16, 4);
-    put(1, 2);
-    put(1, 2);
-    put(rate, 4);
-    put(rate * 2, 4);
-    put(2, 2);
-    put(16, 2);
-    std::fputs("data", fp);
-    put(2 * n, 4);
-    for (int i = 0; i < n; i++)
-        put(static_cast<uint16_t>(static_cast<int16_t>(std::lround(f(i)))), 2);
-    std::fclose(fp);
+    devtab.devrect = [](int r, int c, int nr, int nc) { rec.rects.insert({r, c, nr, nc}); };
+    devtab.devpage = [] { rec.pages.push_back(rec.imgs.size()); };
+    devtab.devimage = [](int r, int c, int nr, int nc, int n, const uint8_t *v, const float *) {
+        rec.imgs.push_back({r, c, nr, nc, std::vector<uint8_t>(v, v + n)});
+    };
 }
 
-// Sets the parameters to their defaults and the analysis to a fresh plot.
-inline void anareset() {
+// Defaults but for "name=value ..." as on the command line (whose four-letter rule sets
+// windwidth with window), and a fresh plot that opens the test device.
+inline void fresh(const std::string &pars = "") {
     pardefaults();
-    plot.xpos = 0;
+    std::istringstream in(pars);
+    for (std::string w; in >> w;) parassign(w);
+    if (pars.find("windw") == std::string::npos) par.windwidth = 0;
+    openplot = [] { return devstart(recopen, 0); };
+    plot.xpos = out.failed = opt.debugopt = opt.verbose = 0;
     plotclear();
-    fsl.maxpow = 0;
+}
+
+// n samples of silence at rate r served from memory, to be overwritten at will.
+inline std::vector<int32_t> memsamps;
+inline void memfile(int n, float r) {
+    memsamps.assign(n, 0);
+    sd = Sd{.sdname = "mem.wav", .sdtype = SD_WAV, .nsamp = n, .srate = r, .wzero = 0};
+    getsamp = [](int32_t i) { return i >= 0 && i < sd.nsamp ? memsamps[i] : 0; };
+}
+
+// Plots path as a file of sampled data (kind 1) or a time-step file (kind 2).
+inline Outcome plotfile(const std::string &path, int kind = 1) {
+    return sd.sdname = path, sdformat(path), plotcmd(kind);
 }

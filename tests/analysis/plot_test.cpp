@@ -1,335 +1,191 @@
-// The plot command on real WAV files drawn on the test device: pages and their rows, the
-// frequency axes and row positions, plot records, refused plots and files that cannot be opened.
-#include <gtest/gtest.h>
-
+// Whole plots of recordings and time-step files on the recording device: how the plot command
+// ends, the tone's row, the panels' tics and marks, the pages, the band listing, the axis
+// titles and the cochlear spectrograph.
 #include <algorithm>
-#include <cmath>
-#include <functional>
-#include <numeric>
-#include <utility>
+#include <bit>
+#include <map>
 
 #include "analysis/anafix.h"
-#include "base/outfile.h"
-#include "base/stamp.h"
+#include "render/text.h"
 
-namespace {
-
-// A plot of a fresh WAV file of the given length (a quiet 500 Hz tone) after set().
-void plotwav(float seconds, const std::function<void()> &set, int rate = 8000) {
-    static std::string dir = scratchdir("ana");
-    std::string path = dir + "/t.wav";
-    writewav(path, rate, static_cast<int>(seconds * rate),
-             [rate](int i) { return 3000 * std::sin(2 * M_PI * 500 * i / rate); });
-    anaopen();
-    anareset();
-    set();
-    sd.sdname = path;
-    sdformat(path);
-    plotcmd(1);
+// A path in the folder of the program's recordings, removed at its end.
+static std::string at(const std::string &name) {
+    static Scratch s("ana");
+    return s / name;
 }
 
-// Rows covered by the gray lines of each page.
-std::vector<int> pagerows() {
-    std::vector<int> rows;
-    size_t from = 0;
-    for (size_t end : anadev.pagebreaks) {
-        int n = 0;
-        for (size_t i = from; i < end; i++) n += anadev.imgs[i].nrows;
-        rows.push_back(n);
-        from = end;
-    }
-    return rows;
+// A 16-bit recording at 8 kHz made by sox: by default 0.5 s of 1 kHz at half full scale.
+static std::string wav(const std::string &synth = "0.5 sine 1000 vol 0.5") {
+    EXPECT_TRUE(sox(at(""), "-n -r 8000 -b 16 t.wav synth " + synth));
+    return at("t.wav");
 }
 
-TEST(PlotCommand, PagesAtOneTimeScaleWithAShorterLast) {
-    struct Case {
-        const char *name;
-        std::function<void()> set;
+// A time-step file naming stim in the byte order be: 50 frames of 10 ms, frame k with the
+// scalar k and 8 channels, all -5 but channel ridge at 10.
+static void writetsd(const std::string &path, const std::string &stim, int be, int ridge) {
+    std::string b(868, '\0');
+    auto put = [&](size_t off, uint32_t v, int n) {
+        if (b.size() < off + n) b.resize(off + n);
+        for (int i = 0; i < n; i++) b[off + (be ? n - 1 - i : i)] = static_cast<char>(v >> 8 * i);
+    };
+    auto putf = [&](size_t off, float v) { put(off, std::bit_cast<uint32_t>(v), 4); };
+    put(0, 0x74736400u, 4), put(4, 868, 2), put(12, 1, 2), b.replace(16, stim.size(), stim);
+    putf(96, 1e-3f), put(140, 10, 4), put(148, 50, 4), put(154, 9, 2); // 10 steps of 1 ms
+    putf(108, 0.1654f), putf(112, 0.021f), putf(116, 0.88f);
+    for (int k = 0; k < 50; k++)
+        for (int q = 0; q <= 8; q++) putf(b.size(), q == 0 ? k : q == ridge ? 10 : -5);
+    writefile(path, b);
+}
+
+TEST(Plot, OutcomesMessagesAndPages) {
+    std::string tone = wav(), gone = at("gone.wav"), nostim = at("n.tsd");
+    writetsd(nostim, at("none"), 0, 1);
+    // file, kind, pars, outcome, what is said, rows of each page
+    const std::tuple<std::string, int, const char *, Outcome, std::string, std::vector<int>>
+        cases[] = {
+            {tone, 1, "", GOON, "", {2550}},
+            {tone, 1, "tpage=0.2", GOON, "", {2550, 2550, 1275}}, // the last shorter
+            {tone, 1, "mfft=2", ABANDON, "window width is greater than FFT width\n", {}},
+            {tone, 1, "xllc=-1", ENDPLOT, "ERROR(" + tone + "): x=0.0 and xllc=-1.0\n", {}},
+            {tone, 1, "bandwidth=100000", ENDPLOT, "invalid window width 0\n", {}},
+            {gone, 1, "fmax=0", ABANDON, "ERROR(" + gone + "): no sampling rate\n", {}},
+            {gone, 2, "", ABANDON, "ERROR :  can't open " + gone + "\n", {}},
+            {nostim, 2, "", ABANDON, "ERROR : can't open stimulus file " + at("none") + "\n", {}},
+            {gone, 1, "fmax=4000 tmax=0.5 darkness=1.5", GOON, "", {2550}}}; // silent, failed
+    for (const auto &[path, kind, pars, outcome, said, pages] : cases) {
+        fresh(pars);
+        MsgCap m;
+        EXPECT_EQ(plotfile(path, kind), outcome) << pars << " " << path;
+        EXPECT_EQ(m.text(), said);
+        if (outcome != ABANDON) { EXPECT_EQ(out.failed, outcome != GOON || path == gone) << pars; }
         std::vector<int> rows;
-    };
-    const Case cases[] = {
-        {"tpage 1 on 2.5 s", [] { par.tpage = 1; }, {2550, 2550, 1275}},
-        {"tpage 0", [] {}, {2550}},
-        {"tpage 1 on 2 s of 2.5",
-         [] {
-             par.tpage = 1;
-             par.tmax = 2;
-         },
-         {2550, 2550}},
-        {"tpage 1 from 0.5 s",
-         [] {
-             par.tpage = 1;
-             par.tmin = 0.5f;
-         },
-         {2550, 2550}},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        MsgCap m;
-        plotwav(2.5f, c.set);
-        EXPECT_EQ(pagerows(), c.rows);
-        // the gray lines of a page tile its rows from the plot's left edge
-        size_t from = 0;
-        for (size_t end : anadev.pagebreaks) {
-            std::vector<std::pair<int, int>> spans;
-            for (size_t i = from; i < end; i++)
-                spans.push_back({anadev.imgs[i].row, anadev.imgs[i].nrows});
-            std::sort(spans.begin(), spans.end());
-            int row = 375;
-            for (auto [r, n] : spans) {
-                ASSERT_EQ(r, row);
-                row += n;
-            }
-            from = end;
+        for (size_t i = 0, p = 0; p < rec.pages.size(); p++)
+            for (rows.push_back(0); i < rec.pages[p]; i++) rows.back() += rec.imgs[i].nrows;
+        EXPECT_EQ(rows, pages) << pars << " " << path;
+    }
+    for (const Rec::Img &g : rec.imgs) // no power: level -1, 255 x (1.5 + 0.5 x 1.5 x -1.3)
+        ASSERT_EQ(g.vals, std::vector<uint8_t>(64, 133));
+}
+
+TEST(Plot, ToneIsTheDarkestRowOfEverySpectrum) {
+    std::string tone = wav();
+    // pars, the tone's row (8 kHz: 62.5 Hz per bin of 128, 15.625 of 512) and its place on the
+    // panel: one octave of three up; log10(1000 / 165.4) / 0.00021 of 10000 on the place axis
+    // clang-format off
+    const std::tuple<const char *, int, float> cases[] = {
+        {"", 16, 0.25f}, {"window=1", 16, 0.25f}, {"window=0 bandwidth=125 mfft=9", 64, 0.25f},
+        {"nlpc=12", 16, 0.25f}, {"hfemph=0 rmdc=1", 16, 0.25f}, {"fmin=500 fmax=2000", 8, 1 / 3.0f},
+        {"foct=3 fmax=4000", 8, 1 / 3.0f}, {"fpma=0.1654 fpmb=0.021", 16, 0.372125f}};
+    // clang-format on
+    for (auto [pars, row, pos] : cases) {
+        fresh(pars + std::string(" darkness=0")); // no row at full scale
+        ASSERT_EQ(plotfile(tone), GOON);
+        EXPECT_NEAR(plot.graypos[row], pos, 1e-5) << pars;
+        std::ranges::sort(rec.imgs, {}, &Rec::Img::row);
+        ASSERT_EQ(rec.imgs.size(), 510u) << pars; // a spectrum every 5 rows of 2550
+        for (int k = 0; k < 510; k++) {
+            const Rec::Img &g = rec.imgs[k];
+            ASSERT_EQ((std::tuple{g.row, g.col, g.nrows, g.ncols, g.vals.size()}),
+                      (std::tuple{375 + 5 * k, 300, 5, 1350, size_t(ana.nk)}));
+            if (k < 10 || k >= 500) continue; // windows reaching beyond the file
+            ASSERT_EQ(std::max_element(g.vals.begin(), g.vals.end()) - g.vals.begin(), row) << k;
         }
     }
-    // without newpage nothing ends the page: the driver's close does
-    MsgCap m;
-    plotwav(2.5f, [] {
-        par.tpage = 1;
-        par.newpage = 0;
-    });
-    EXPECT_TRUE(anadev.pagebreaks.empty());
 }
 
-TEST(PlotCommand, ReadClockFollowsTheSliceClock) {
-    // 11025 samples per second on 2550 rows is 4.32 samples per row: rounding each row's
-    // advance would read 4 x 2550 = 10200 samples; the read clock reads 11025
-    MsgCap m;
-    plotwav(
-        1, [] { par.newpage = 0; }, 11025);
-    int32_t start = 0 - ana.nwin / 2 + ana.nwin;
-    EXPECT_NEAR(wave.spos - start, 11025, 1);
-}
-
-TEST(PlotCommand, BuildsTheFrequencyAxis) {
-    struct Case {
-        const char *name;
-        std::function<void()> set;
-        int axtype, axdec;
-    };
-    const Case cases[] = {
-        {"linear", [] {}, 0, 0},
-        {"octave from 125 Hz",
-         [] {
-             par.foct = 4;
-             par.fmin = 125;
-         },
-         1, 3},
-        {"octave from 100 Hz",
-         [] {
-             par.foct = 4;
-             par.fmin = 100;
-             par.fmax = 1600;
-         },
-         1, 1},
-        {"octave from 1000 Hz",
-         [] {
-             par.fmin = 1000;
-             par.foct = 1;
-             par.fmax = 2000;
-         },
-         1, 0},
-        {"octave from 250 Hz",
-         [] {
-             par.fmin = 250;
-             par.foct = 3;
-             par.fmax = 2000;
-         },
-         1, 2},
-        {"octave below a reversed range",
-         [] {
-             par.fmin = 200;
-             par.foct = 2;
-             par.fmax = 0;
-             par.nflim = 0;
-         },
-         1, 2},
-        {"place, full range",
-         [] {
-             par.fpma = 0.1654f;
-             par.fpmb = 0.021f;
-         },
-         2, 3},
-        {"place, fmin 100",
-         [] {
-             par.fpma = 0.1654f;
-             par.fpmb = 0.021f;
-             par.fpmc = 0.88f;
-             par.fmin = 100;
-         },
-         2, 3},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        MsgCap m;
-        plotwav(0.2f, c.set);
-        EXPECT_EQ(plot.axtype, c.axtype);
-        EXPECT_EQ(plot.axdec, c.axdec);
-        int nk = ana.nk;
-        for (int i = 0; i <= nk; i++) {
-            ASSERT_TRUE(std::isfinite(plot.graypos[i])) << i;
-            ASSERT_GE(plot.graypos[i], 0.0f) << i;
-            ASSERT_LE(plot.graypos[i], 1.0f) << i;
-            if (i > 0) { ASSERT_GE(plot.graypos[i], plot.graypos[i - 1]) << i; }
-        }
-        if (c.axtype == 0) {
-            EXPECT_FLOAT_EQ(plot.axlo, ana.flo);
-            EXPECT_FLOAT_EQ(plot.axhi, ana.fhi);
-            EXPECT_FLOAT_EQ(plot.graypos[nk / 2], (nk / 2) * (1.0f / nk));
-        } else if (c.axtype == 1) {
-            EXPECT_FLOAT_EQ(plot.axlo, 0);
-            EXPECT_NEAR(plot.axhi, 1000 * std::log2(ana.fhi / ana.flo), 0.01);
-            EXPECT_FLOAT_EQ(plot.graypos[nk], 1.0f);
-        } else {
-            EXPECT_FLOAT_EQ(plot.fpA, 1000 * par.fpma);
-            EXPECT_FLOAT_EQ(plot.fpB, par.fpmb * 100 / 10000);
-            // the row of f lies where the axis puts f
-            float f = ana.flo + 10 * (ana.fhi - ana.flo) / nk;
-            double want = (std::log10(f / plot.fpA + plot.fpC) / plot.fpB - plot.axlo) /
-                          (plot.axhi - plot.axlo);
-            EXPECT_NEAR(plot.graypos[10], want, 1e-5);
-        }
+TEST(Plot, TicsMarksTitlesAndRecordOfASquareWave) {
+    std::string list = "; rate=8000\n", sq = at("sq.txt"); // 0.5 s of 100 Hz at half full scale
+    for (int i = 0; i < 4000; i++) list += i / 40 % 2 ? "-16384\n" : "16384\n";
+    writefile(sq, list);
+    fresh("eeps=100"); // 0.5 s on 8.5 in: 51 rows per 0.01 s
+    ASSERT_EQ(plotfile(sq), GOON);
+    std::set<std::array<int, 4>> tics, want;
+    std::map<int, int> energy, wave; // marks by their width
+    for (const auto &r : rec.rects) {
+        auto [row, col, nr, nc] = r;
+        if (row + nr == 375 || (col + nc == 300 && nr == 2 && row > 375))
+            tics.insert(r); // left of the panels and below the spectrogram
+        if (col == 1725 && nr == 1) energy[(row - 375) % 51 ? -nc : nc]++;
+        if (col >= 1875 && nr == 1) wave[nc]++;
     }
-    // the full place range with fpmc 0: row 0 (0 Hz) sits at the bottom, not at minus infinity
-    MsgCap m;
-    plotwav(0.2f, [] {
-        par.fpma = 0.1654f;
-        par.fpmb = 0.021f;
-    });
-    EXPECT_FLOAT_EQ(plot.axlo, 0);
-    EXPECT_FLOAT_EQ(plot.axhi, 10000);
-    EXPECT_FLOAT_EQ(plot.graypos[0], 0);
-}
-
-TEST(PlotCommand, KeepsPlotRecordsOfThePage) {
-    MsgCap m;
-    plotwav(0.5f, [] { par.newpage = 0; });
-    ASSERT_EQ(plot.nplotrec, 1);
+    // 0 to 4000 Hz every 100 Hz on 1350 dots, every 0.01 s after 0, long every tenth, medium
+    // every fifth; every 10 dB of the energy panel's 40 on 75 dots, long every 20; the
+    // waveform's bottom, zero and top, short
+    for (int k = 0; k <= 50; k++) {
+        int L = k % 10 == 0 ? 24 : k % 5 == 0 ? 18 : 12, E = k % 2 ? 18 : 24;
+        if (k <= 40) want.insert({375 - L, 300 + int(1350 * k / 40.0 + 0.5) - 1, L, 2});
+        if (k > 0) want.insert({374 + 51 * k, 300 - L, 2, L});
+        if (k <= 4) want.insert({375 - E, 1724 + int(75.5 - 18.75 * k), E, 2});
+        if (k <= 2) want.insert({363, 1874 + 150 * k, 12, 2});
+    }
+    EXPECT_EQ(tics, want);
+    // -6 dB: 34 of the energy panel's 40 dB on 75 dots every 0.01 s, the first window half
+    // silent (-9 dB), a dot in between; the waveform a dot at the top or bottom of its panel
+    // but at the 99 edges, across it, and from its middle to the first sample
+    EXPECT_EQ(energy, (std::map<int, int>{{-1, 2500}, {59, 1}, {64, 49}}));
+    EXPECT_EQ(wave, (std::map<int, int>{{1, 2450}, {151, 1}, {301, 99}}));
     const PlotRec &r = plot.plotrec[0];
-    EXPECT_EQ(r.sdname, sd.sdname);
-    EXPECT_EQ(r.axtype, 0);
-    EXPECT_EQ(r.left, 375);
-    EXPECT_EQ(r.right, 375 + 2550);
-    EXPECT_EQ(r.bottom, 300);
-    EXPECT_EQ(r.top, 300 + 1350);
-    EXPECT_EQ(r.wavbot, 1875);
-    EXPECT_EQ(r.wavtop, 2175);
-    EXPECT_EQ(r.nwin, 60);
-    EXPECT_EQ(r.nfft, 128);
-    EXPECT_FLOAT_EQ(r.srate, 8000);
-    EXPECT_FLOAT_EQ(r.tpg1, 0.5f);
-    EXPECT_GT(r.maxpow, 0); // written while the slices were drawn
-    EXPECT_FLOAT_EQ(r.maxpow, static_cast<float>(fsl.maxpow));
-
-    // later pages clear the records of the pages before them
-    plotwav(2.5f, [] { par.tpage = 1; });
-    EXPECT_EQ(plot.nplotrec, 0);
-
-    // at most 64 records
-    plotwav(0.2f, [] { par.newpage = 0; });
-    std::string name = sd.sdname;
-    for (int i = 0; i < 70; i++) {
-        sd.sdname = name;
-        sdformat(name);
-        ses.plotopen = 1;
-        plotcmd(1);
-    }
-    EXPECT_EQ(plot.nplotrec, 64);
-    plotclear();
-    EXPECT_EQ(plot.nplotrec, 0);
-    EXPECT_TRUE(plot.plotrec[0].sdname.empty());
+    EXPECT_EQ(std::tuple(plot.nplotrec, r.sdname, r.left, r.right, r.bottom, r.top, r.wavbot,
+                         r.wavtop, r.nwin, r.nfft, r.tpg1, r.fhi, r.srate),
+              std::tuple(1, sq, 375, 2925, 300, 1650, 1875, 2175, 60, 128, 0.5f, 4000.0f, 8000.0f));
+    auto strokes = [&](const std::string &pars) {
+        fresh(pars);
+        EXPECT_EQ(plotfile(sq), GOON);
+        return static_cast<int>(rec.lines.size());
+    };
+    int all = rec.lines.size(),
+        none = strokes("flabel=0 elabel=0 wlabel=0 tlabel=0 fannot=0 tannot=0");
+    // the titles, and the numbers 0 to 4 kHz and 0 to 500 ms every 50 ms, drawn on their own
+    rec = Rec{};
+    double y = 0.5;
+    txtsize(par.labsiz), txtbox(0);
+    for (const char *t : {"frequency, kHz", "energy", "waveform", "time, msec"})
+        txtdraw(5, y += 0.3, t);
+    for (int n : {0, 1, 2, 3, 4, 0, 50, 100, 150, 200, 250, 300, 350, 400, 450, 500})
+        txtsize(par.annsiz), txtdraw(5, y += 0.3, std::to_string(n));
+    pageend();
+    EXPECT_EQ(all - none, static_cast<int>(rec.lines.size()));
+    // 0.2 in left of the panel leave no room for the titles of the vertical axes
+    EXPECT_EQ(strokes("xllc=0.2"), strokes("xllc=0.2 flabel=0 elabel=0 wlabel=0"));
 }
 
-TEST(PlotCommand, RefusedPlotDrawsNothingMore) {
-    struct Case {
-        const char *name;
-        std::function<void()> set;
-        const char *message;
-        int aborts, closes;
-    };
-    const Case cases[] = {
-        {"window wider than FFT", [] { par.mfft = 2; }, "window width is greater than FFT width\n",
-         1, 0},
-        {"invalid time range", [] { par.tmin = 9; }, "invalid time range\n", 1, 0},
-        {"plot left of the page", [] { par.xllc = -1; }, "x=0.0 and xllc=-1.0\n", 0, 1},
-        {"no window", [] { par.bandwidth = 100000; }, "invalid window width 0\n", 0, 1},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
+TEST(BandListing, HeaderAndTheToneBand) {
+    // 45 periods in a window of 256: the tone is one bin, power (16384 x 256 / 2)^2, 126 dB;
+    // the level shift lies in the 0 Hz bin, which no band lists
+    std::string tone = wav("0.5 sine 1406.25 vol 0.5 dcshift 0.1");
+    for (auto [toba, name, band] : {std::tuple{1, "ANSI", 9}, {0, "EQUAL", 8}}) {
+        fresh("wrfile=1 window=0 bandwidth=31.25 mfft=8 toba=" + std::to_string(toba));
         MsgCap m;
-        plotwav(0.5f, c.set);
-        EXPECT_NE(m.text().find(c.message), std::string::npos) << m.text();
-        EXPECT_TRUE(anadev.imgs.empty());
-        EXPECT_TRUE(anadev.rects.empty());
-        EXPECT_EQ(anadev.aborts, c.aborts);
-        EXPECT_EQ(anadev.closes, c.closes);
-        EXPECT_EQ(out.failed, 1);
-        EXPECT_EQ(ses.plotopen, 0);
-    }
-}
-
-TEST(PlotCommand, UnopenableFilePlotsSilenceAndFails) {
-    // first a loud file, so that a stale reader would show its samples
-    MsgCap m;
-    plotwav(0.5f, [] { par.newpage = 0; });
-    anaopen();
-    anareset();
-    par.newpage = 0;
-    par.fmax = 4000;
-    par.tmax = 0.5f;
-    sd.sdname = "/nonexistent/gone.wav";
-    sd.sdtype = SD_WAV;
-    plotcmd(1);
-    EXPECT_EQ(out.failed, 1);
-    EXPECT_FLOAT_EQ(sd.srate, 8000);
-    ASSERT_FALSE(anadev.imgs.empty());
-    // a silent signal: every column of every slice is as light as silence maps
-    for (const AnaDev::Img &g : anadev.imgs)
-        for (uint8_t v : g.vals) ASSERT_EQ(v, g.vals[0]);
-    // the waveform marks are flat: one dot high, all in one column of the panel
-    std::vector<int> cols;
-    for (const AnaDev::Rect &r : anadev.rects)
-        if (r.nrows == 1 && r.col >= 1875 && r.col <= 2175 && r.row >= 375 && r.row < 375 + 2550) {
-            EXPECT_EQ(r.ncols, 1);
-            cols.push_back(r.col);
+        ASSERT_EQ(plotfile(tone), GOON);
+        std::vector<std::string> l;
+        std::istringstream in(m.text());
+        for (std::string line; std::getline(in, line);) l.push_back(line);
+        ASSERT_EQ(l.size(), 3 + 510u); // a line per spectrum
+        EXPECT_EQ(l[0], std::string(";") + name + " third-octave bands, window-width=32.0 ms");
+        EXPECT_EQ(l[1],
+                  ";   I1      I2      250         500         1000        2000        4000    ");
+        EXPECT_EQ(l[2], ";" + std::string(74, '='));
+        EXPECT_EQ(l[3].substr(0, 15), "   -128     128"); // the first window centred on 0
+        ASSERT_EQ(l[200].size(), 15 + 14 * 4u) << l[200]; // bands up to 4 kHz
+        for (int b = 0; b < 14; b++) {
+            int v = std::stoi(l[200].substr(15 + 4 * b, 4));
+            EXPECT_TRUE(b == band ? v == 126 : v < 60) << l[200];
         }
-    // (the last band's marks reach the device only when the page ends)
-    ASSERT_GT(cols.size(), 2550u - 16);
-    EXPECT_EQ(std::count(cols.begin(), cols.end(), cols[0]), static_cast<long>(cols.size()));
-
-    // with fmax 0 there is no rate at all
-    anaopen();
-    anareset();
-    par.fmax = 0;
-    sd.sdname = "/nonexistent/gone.wav";
-    MsgCap m2;
-    plotcmd(1);
-    EXPECT_NE(m2.text().find("ERROR(/nonexistent/gone.wav): no sampling rate\n"),
-              std::string::npos);
-    EXPECT_TRUE(anadev.imgs.empty());
-}
-
-TEST(PlotCommand, DateStampOnTheFirstPage) {
-    MsgCap m;
-    int lines[3];
-    for (int date = 0; date < 3; date++) {
-        stamp.rundate = "Sun Dec  6 01:02:48 2026\n";
-        plotwav(0.5f, [date] { par.date = static_cast<int8_t>(date); });
-        lines[date] = anadev.lines;
     }
-    // the date adds strokes, the file name more
-    EXPECT_GT(lines[1], lines[0]);
-    EXPECT_GT(lines[2], lines[1]);
-    EXPECT_EQ(stamp.plotname, sd.sdname);
-    // only the first page of a paged plot is stamped
-    plotwav(2.5f, [] { par.tpage = 1; });
-    int unstamped = anadev.lines;
-    plotwav(2.5f, [] {
-        par.tpage = 1;
-        par.date = 1;
-    });
-    EXPECT_EQ(anadev.lines - unstamped, lines[1] - lines[0]);
 }
 
-} // namespace
+TEST(Cochlea, RidgeAtTheStrongestChannelInBothByteOrders) {
+    std::string stim = wav();
+    for (auto [be, ridge] : {std::pair{0, 3}, {1, 6}}) {
+        writetsd(at("c.tsd"), stim, be, ridge);
+        fresh();
+        ASSERT_EQ(plotfile(at("c.tsd"), 2), GOON);
+        // values -5 and 10 on the scanned scale from -5 over 15, the last channel at the bottom
+        // and the scalar's slot, 0, at the top: 255 x (0.5 + 0.5 x 1.8 x (log 1/3 / log 100 +
+        // 0.75)) there
+        std::vector<uint8_t> want(9, 0);
+        want[8 - ridge] = 255, want[8] = 244;
+        ASSERT_EQ(rec.imgs.size(), 2550u); // a column every row
+        for (const Rec::Img &g : rec.imgs) ASSERT_EQ(g.vals, want) << g.row;
+    }
+}

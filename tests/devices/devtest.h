@@ -1,42 +1,26 @@
-// Helpers of the device tests: the run's output file and the message stream in memory,
-// scratch directories, and little-endian reads.
+// The device tests' way of making a plot: the device of a -P name drawn on as a run draws
+// on it, the plot ended and the -o file closed as a run ends them.
 #pragma once
+#include "base/opts.h"
 #include "base/outfile.h"
+#include "devices/devlist.h"
+#include "render/core.h"
 #include "testkit.h"
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 
-#include "base/msg.h"
-
-// Makes a temporary file the run's -o file for one test and reads it back.
-struct OutCap {
-    OutCap() {
-        out.outfile = std::tmpfile();
-        out.outname = "test.out";
-        out.outlost = 0;
-        out.failed = 0;
-    }
-    ~OutCap() {
-        if (out.outfile) std::fclose(out.outfile);
-        out.outfile = nullptr;
-    }
-    std::string bytes() {
-        std::string s;
-        std::fflush(out.outfile);
-        long at = std::ftell(out.outfile);
-        std::rewind(out.outfile);
-        char b[65536];
-        size_t n;
-        while ((n = std::fread(b, 1, sizeof b, out.outfile)) > 0) s.append(b, n);
-        std::fseek(out.outfile, at, SEEK_SET);
-        return s;
-    }
-};
-
-inline uint32_t le32(const std::string &s, size_t at) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; i--) v = v << 8 | static_cast<uint8_t>(s[at + i]);
-    return v;
+// The bytes of a plot, written to a scratch file unless a file is named: the device of the
+// first row of the list whose name begins name, opened at the row's resolution, then draw.
+// The run's outcome stays in out.
+inline std::string run(const char *name, void (*draw)(), int colour = 0,
+                       const char *file = nullptr) {
+    Scratch s("dev");
+    out = Output{}, opt = Opts{}, opt.coloropt = colour;
+    EXPECT_EQ(outopen(file ? file : (s / "t.out").c_str()), 0);
+    int i = 0;
+    while (i < ndevrows - 1 && !std::string_view(name).starts_with(devrows[i].name)) i++;
+    opt.devindex = devrows[i].devindex, opt.devres = devrows[i].devres;
+    EXPECT_EQ(devstart(devfind(opt.devindex)->open, opt.devindex), 0) << name;
+    draw();
+    plotfinish();
+    outclose();
+    return file ? "" : readfile(s / "t.out");
 }

@@ -1,120 +1,68 @@
-// A recording test device for the rendering tests: every device call is kept in order, and
-// in raster mode each band is decoded back into a page bitmap of values.
+// The recording device of the rendering tests: its open routine fills a DevTab of its own,
+// every call is logged in order, and one-plane bands are decoded back into a page of dots.
 #pragma once
-#include "testkit.h"
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <utility>
-#include <vector>
+#include <algorithm>
+#include <array>
 
-#include "base/msg.h"
 #include "render/core.h"
-
-struct RecCall {
-    char op;                    // c close, l line, b band, r rect, p page, i image
-    std::vector<int> args;      // close: normal; rect: row, col, nrows, ncols; band: len, first row
-                                // image: row, col, nrows, ncols, count; line: rows..., cols...
-    std::vector<uint8_t> bytes; // band or image values (image: count + 1 bytes)
-    double width = 0;           // line width in inches
-    const float *pos = nullptr; // image positions
-};
+#include "render/gray.h"
+#include "render/lines.h"
+#include "testkit.h"
 
 struct RecDev {
-    std::vector<RecCall> calls;
-    std::vector<uint8_t> pix; // pagerows x pagecols values, raster mode (planes 1: 0 or 1)
-    int count(char op) const {
-        int n = 0;
-        for (const RecCall &c : calls) n += c.op == op;
-        return n;
-    }
-    uint8_t at(int row, int col) const {
-        if (row < 0 || col < 0 || row >= page.pagerows || col >= page.pagecols) return 0;
-        return pix[static_cast<size_t>(row) * page.pagecols + col];
+    int vector = 0;
+    // Calls, each ended by a space: b<first row>:<bytes in hex> r<row>,<col>,<nrows>,<ncols>
+    // l<first, last row>,<first, last col>,<points>,<width in 1/1000 in>
+    // i<row>,<col>,<nrows>,<ncols>,<count>,<first, last and one more value> p c<normal>
+    std::string log;
+    std::vector<uint8_t> pix; // the page, 1 where a dot is inked
+    // Rows r0.. and columns c0.. as text: '#' inked, '.' not, '/' after each row.
+    std::string art(int r0, int c0, int nr, int nc) const {
+        std::string s;
+        for (int r = r0; r < r0 + nr; r++, s += '/')
+            for (int c = c0; c < c0 + nc; c++) s += pix.at(r * page.pagecols + c) ? '#' : '.';
+        return s;
     }
 };
 inline RecDev rec;
 
-inline RecCall reccall(char op, std::vector<int> args) {
-    RecCall c;
-    c.op = op;
-    c.args = std::move(args);
-    return c;
+inline void put(const char *format, auto... v) {
+    char s[80];
+    std::snprintf(s, sizeof s, format, v...);
+    rec.log += s;
 }
 
-inline void recclose(int normal) {
-    rec.calls.push_back(reccall('c', {normal}));
-}
-inline void recpage() {
-    rec.calls.push_back(reccall('p', {}));
-}
-inline void recrect(int r, int c, int nr, int nc) {
-    rec.calls.push_back(reccall('r', {r, c, nr, nc}));
+inline void recline(int n, const int *r, const int *c, double w) {
+    put("l%d,%d,%d,%d,%d,%d ", r[0], r[n - 1], c[0], c[n - 1], n, int(w * 1000 + 0.5));
 }
 
-inline void recline(int n, const int *rows, const int *cols, double w) {
-    RecCall c = reccall('l', {});
-    c.args.assign(rows, rows + n);
-    c.args.insert(c.args.end(), cols, cols + n);
-    c.width = w;
-    rec.calls.push_back(c);
+inline void recimage(int r, int c, int nr, int nc, int n, const uint8_t *g, const float *) {
+    put("i%d,%d,%d,%d,%d,%d,%d,%d ", r, c, nr, nc, n, g[0], g[n - 1], g[n]);
 }
 
-inline void recimage(int r, int c, int nr, int nc, int n, const uint8_t *v, const float *p) {
-    RecCall call = reccall('i', {r, c, nr, nc, n});
-    call.bytes.assign(v, v + n + 1);
-    call.pos = p;
-    rec.calls.push_back(call);
-}
-
-// Decodes the band (rows currow - 8 .. currow - 1) into the page bitmap.
 inline void recband(const uint8_t *buf, int len) {
-    int first = scan.currow - 8, planes = page.planes;
-    RecCall c = reccall('b', {len, first});
-    c.bytes.assign(buf, buf + len);
-    rec.calls.push_back(c);
+    int first = scan.currow - 8;
+    put("b%d:", first);
     for (int i = 0; i < len; i++) {
-        int col = i / planes, k = i % planes;
-        for (int r = 0; r < 8; r++) {
-            int row = first + r;
-            if (row < 0 || row >= page.pagerows || col >= page.pagecols) continue;
-            uint8_t &p = rec.pix[static_cast<size_t>(row) * page.pagecols + col];
-            if (planes == 8) {
-                if (k == r) p = buf[i];
-            } else if (buf[i] & (0x80 >> r)) {
-                p |= static_cast<uint8_t>(1 << (planes - 1 - k));
-            }
-        }
+        put("%02x", buf[i]);
+        for (int r = 0; r < 8 && page.planes == 1 && first + r < page.pagerows; r++)
+            rec.pix[(first + r) * page.pagecols + i] |= buf[i] >> (7 - r) & 1;
     }
+    rec.log += ' ';
 }
 
-// Opens the recording device as a raster (vector = 0) or vector device and prepares the
-// core as devopen does after a device's open routine.
-inline void recopen(int vector, int planes = 1, int rows = 3150, int cols = 2400, int res = 300) {
-    page = Page{.xres = res,
-                .yres = res,
-                .pagerows = rows,
-                .pagecols = cols,
-                .planes = planes,
-                .dotwidth = static_cast<float>(1.0 / res)};
-    if (vector)
-        devtab = DevTab{.devclose = recclose,
-                        .devline = recline,
-                        .devband = nullptr,
-                        .devrect = recrect,
-                        .devpage = recpage,
-                        .devret = nullptr,
-                        .devimage = recimage};
-    else
-        devtab = DevTab{.devclose = recclose,
-                        .devline = nullptr,
-                        .devband = recband,
-                        .devrect = nullptr,
-                        .devpage = recpage,
-                        .devret = nullptr,
-                        .devimage = nullptr};
-    rec = RecDev{};
-    rec.pix.assign(static_cast<size_t>(rows) * cols, 0);
-    devprep();
+inline void recopenroutine() {
+    devtab.devclose = [](int normal) { put("c%d ", normal); };
+    devtab.devpage = [] { rec.log += "p "; };
+    devtab.devband = rec.vector ? nullptr : recband;
+    if (!rec.vector) return;
+    devtab.devrect = [](int r, int c, int nr, int nc) { put("r%d,%d,%d,%d ", r, c, nr, nc); };
+    devtab.devline = recline, devtab.devimage = recimage;
+}
+
+// Opens the recording device through devstart: a raster or vector page of rows x cols dots.
+inline void recopen(int vector, int planes = 1, int rows = 64, int cols = 64, int res = 300) {
+    page = Page{res, res, rows, cols, planes, static_cast<float>(1.0 / res)};
+    rec = RecDev{vector, "", std::vector<uint8_t>(size_t(rows) * cols)};
+    EXPECT_EQ(devstart(recopenroutine, 0), 0);
 }

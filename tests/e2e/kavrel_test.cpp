@@ -1,0 +1,309 @@
+// kavrel run as a user runs it, in a scratch folder: arguments, the KAVREL variable, standard
+// input, messages and exit status, and the files it writes read back by real readers
+// (Ghostscript, libpng, the raster decoders, Inkscape). Every recording is made by sox.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "pngread.h"
+#include "rasterread.h"
+#include "testkit.h"
+
+namespace {
+
+struct Ran {
+    int status;
+    std::string err, out;
+};
+
+// kavrel with the words, run in s after the shell text pre ("KAVREL='-q'"), in on standard
+// input; standard output goes into a pipe, as to a printer.
+Ran kavrel(const Scratch &s, const std::string &words, const std::string &pre = "",
+           const std::string &in = "") {
+    writefile(s / ".in", in);
+    const std::string cmd = "cd '" + s.dir + "' && { unset KAVREL; " + pre + " " + KAVREL_BIN +
+                            " " + words + " <.in 2>.err; echo $? >.st; } | cat >.out";
+    std::system(cmd.c_str());
+    return {std::atoi(readfile(s / ".st").c_str()), readfile(s / ".err"), readfile(s / ".out")};
+}
+
+// The pages of a PostScript file printed by Ghostscript on letter paper at 75 dpi, moved by
+// the plot's 18-point margin: dot (row, column) of the 300-dpi plot is pixel (column / 4, row / 4).
+std::vector<Picture> render(const Scratch &s, const std::string &eps) {
+    const std::string gs = "gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=letter -sDEVICE=png16m ";
+    EXPECT_TRUE(tool(s.dir, gs + "-r75 -sOutputFile=" + eps +
+                                "%d.png -c '<</PageOffset [-18 -18]>> setpagedevice' -f " + eps));
+    for (std::vector<Picture> pages;;) {
+        const std::string png = s / (eps + std::to_string(pages.size() + 1) + ".png");
+        if (pages.push_back(readpng(png)), pages.back().w == 0) return pages.pop_back(), pages;
+        std::filesystem::remove(png);
+    }
+}
+
+// Mean gray (0 black .. 255 white) over a box of pixels.
+double mean(const Picture &p, int x0, int x1, int y0, int y1) {
+    double s = 0;
+    for (int y = y0; y <= y1; y++)
+        for (int x = x0; x <= x1; x++) s += p.gray(x, y);
+    return s / ((x1 - x0 + 1) * (y1 - y0 + 1));
+}
+
+// Middle (in dot columns) of the darkest band among columns c0..c1 over rows r0..r1 of the
+// 75-dpi picture: the run of pixel columns within 10 levels of the darkest; -1 if none is dark.
+double band(const Picture &p, int r0, int r1, int c0, int c1) {
+    std::vector<double> m;
+    for (int x = c0 / 4; x <= c1 / 4; x++) m.push_back(mean(p, x, x, r0 / 4, r1 / 4));
+    size_t k = std::min_element(m.begin(), m.end()) - m.begin(), a = k, b = k;
+    while (a > 0 && m[a - 1] <= m[k] + 10) a--;
+    while (b + 1 < m.size() && m[b + 1] <= m[k] + 10) b++;
+    return m[k] > 128 ? -1 : (c0 / 4 + (a + b) / 2.0 + 0.5) * 4;
+}
+
+// The default plot in dots: 1 s of spectrogram over rows 375..2925, 0..8 kHz over columns
+// 300..1650.
+constexpr auto row = [](double t) { return int(375 + 2550 * t); };
+constexpr auto col = [](double hz) { return 300 + 1350 * hz / 8000; };
+
+TEST(Program, WithoutAFileItPrintsTheUsageAndSucceeds) {
+    const Scratch s("e2e");
+    for (std::string env : {"", "-o made.eps"}) {
+        const Ran r = kavrel(s, "-c -Pps xlen=3", env.empty() ? "" : "KAVREL='" + env + "'");
+        const std::string head = env.empty() ? "" : "KAVREL=" + env + "\n";
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.err.starts_with(head + "KAVREL version 2.52                          "
+                                             "January 2018\n\nusage: kavrel [-options]"))
+            << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 20 + !env.empty());
+    }
+}
+
+TEST(Program, ExitStatusAndMessagesTellHowTheRunWent) {
+    const Scratch s("e2e");
+    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 1 sine 1000"));
+    ASSERT_TRUE(sox(s.dir, "-n -r 8000 -b 16 -t raw noh.raw synth 0.5 sine 1000"));
+    writefile(s / "p.spc", "tmin=%1\n; %3 %2 %%\n");
+    for (const char *name : {"q.spc", "noext"}) writefile(s / name, "tmin=1\n");
+    writefile(s / "late.spc", "tmin=5\nsdfile tone.wav\nplot 1 1 2 2\nplot 2 2 3 3\n");
+    writefile(s / "template.spc", "; plotting %1 %2\n");
+    writefile(s / "cut.wav", readfile(s / "tone.wav").substr(0, 44)); // header, no samples
+    std::filesystem::create_symlink("/dev/full", s / "full");
+    const std::string wav = "WAV file: tone.wav\n", ps = "%!PS-Adobe-2.0 EPSF-2.0\n",
+                      end = "%%EOF\n";
+    struct {
+        std::string pre, words, in;
+        int status;
+        std::string err, eps; // eps: how o.eps begins afterwards (up to 24 bytes)
+    } const cases[] = {
+        {"", "missing", "", 1, "can't open file missing\n", ""},
+        {"", "noext", "", 1, "SPC file: noext\ncan't open parameter file noext.spc\n", ""},
+        {"", "-o no/such/o.eps q.spc", "", 1, "can't open output file no/such/o.eps\n", ""},
+        {"KAVREL='-o no/o.eps'", "q", "", 1,
+         "KAVREL=-o no/o.eps\ncan't open output file no/o.eps\n", ""},
+        {"", "p 0.25 x", "", 0, "SPC file: p.spc\nWARNING: don't have arg #3\n", ""},
+        {"KAVREL='-q  xlen=6\t-c other.spc'", "q.spc", "", 0,
+         "KAVREL=-q  xlen=6\t-c other.spc\nSPC file: q.spc\n", ""},
+        {"", "noh.raw", "", 0, "NOH file: noh.raw\nWARNING: don't have arg #2\n", ""},
+        {"KAVREL='-Pps -o o.eps'", "-q cut.wav x", "", 1,
+         "KAVREL=-Pps -o o.eps\nWAV file: cut.wav\ninvalid time range\n", end},
+        {"", "-Pps -o o.eps late", "", 1,
+         "SPC file: late.spc\ninvalid time range\noutput file o.eps was closed by an abandoned "
+         "plot; later plots of this run are not written\n",
+         end},
+        {"", "-q -Pps -o o.eps noh.raw x", "8000\n", 0, "NOH file: noh.raw\nsamples/second: ", ps},
+        {"", "-q -Pps -o o.eps noh.raw x", "", 1,
+         "NOH file: noh.raw\nsamples/second: ERROR(noh.raw): no sampling rate\n", end},
+        {"", "-q -r 8000 -Pps -o o.eps noh.raw x", "", 0, "NOH file: noh.raw\n", ps},
+        // the screen device keeps its picture without -o; a metafile cannot go to a pipe
+        {"", "-q tone.wav x", "", 0,
+         wav + "Plot drawn but not saved; to save it as a PNG picture: kavrel -o plot.png ...\n",
+         ""},
+        {"", "-q -Pemf tone.wav x", "", 1,
+         wav + "metafile output needs a file that can be rewound (-o file.emf): nothing written\n",
+         ""},
+        // write errors: a cut-off file is removed, a device is not
+        {"", "-q -o full tone.wav x", "", 1, wav + "error writing output file full\n", ""},
+        {"", "-q -Pps tone.wav x >/dev/full", "", 1,
+         wav + "error writing output file (standard output)\n", ""},
+        {"trap '' XFSZ; ulimit -f 8;", "-q -Pps -o o.eps tone.wav x", "", 1,
+         wav + "error writing output file o.eps\n", ""},
+    };
+    for (const auto &c : cases) {
+        std::filesystem::remove(s / "o.eps");
+        const Ran r = kavrel(s, c.words, c.pre, c.in);
+        EXPECT_EQ(r.status, c.status) << c.words;
+        EXPECT_EQ(r.err, c.err) << c.words;
+        EXPECT_EQ(r.out, "") << c.words;
+        EXPECT_EQ(readfile(s / "o.eps").substr(0, 24), c.eps) << c.words;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(s / "full"));
+    // what the prompt read is the rate: 4000 samples of 2 bytes at 8 kHz last half a second
+    const Ran r = kavrel(s, "-Pps -o o.eps noh.raw x", "", " 8000\n");
+    EXPECT_NE(r.err.find("file length   =     4000 samples =    0.500 sec\n"), std::string::npos)
+        << r.err;
+}
+
+TEST(Program, PostScriptGoesToTheFileOrToStandardOutput) {
+    const Scratch s("e2e");
+    writefile(s / "sketch.spc", "plot 1 1 5 5\n");
+    const Ran f = kavrel(s, "-o o.eps sketch", "KAVREL=-Pps"), o = kavrel(s, "-Pps sketch");
+    EXPECT_EQ(f.status + o.status, 0) << f.err << o.err;
+    // a line from (1, 1) to (5, 5) inches at 300 dpi, 0.02 in wide, titled with the run's name
+    const std::string eps = readfile(s / "o.eps");
+    EXPECT_TRUE(eps.starts_with("%!PS-Adobe-2.0 EPSF-2.0\n%%Title: sketch\n")) << eps;
+    EXPECT_TRUE(eps.ends_with("\n300 300 M 1200 1200 L 6 S\nshowpage\n%%EOF\n")) << eps;
+    auto nodate = [](std::string d) { return d.erase(d.find("%%CreationDate:"), 40); };
+    EXPECT_EQ(nodate(o.out), nodate(eps));
+}
+
+// The page bitmap of a raster printer as a picture, ink black.
+Picture picture(const RasterPage &pg) {
+    Picture p{2550, int(pg.lines.size()), {}};
+    for (int r = 0; r < p.h; r++)
+        for (int d = 0; d < p.w; d++) p.px.insert(p.px.end(), 3, pg.at(r, d) ? 0 : 255);
+    return p;
+}
+
+// Mean gray around the point `along` and `up` inches from the lower left of the landscape
+// page (0.1 in either way along, 0.03 in up), in a picture of pa pixels per inch along the
+// page and pu up it: landscape, or turned onto a portrait page with time running down.
+double at(const Picture &p, bool land, double pa, double pu, double along, double up) {
+    const int a0 = int((along - 0.1) * pa), a1 = int((along + 0.1) * pa);
+    const int u0 = int((up - 0.03) * pu), u1 = int((up + 0.03) * pu);
+    return land ? mean(p, a0, a1, p.h - u1, p.h - u0) : mean(p, u0, u1, a0, a1);
+}
+
+TEST(Pictures, EveryDeviceDrawsTheToneAsADarkBandAt1kHz) {
+    const Scratch s("e2e");
+    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 1 sine 1000 gain -6"));
+    struct {
+        std::string words, file;
+        double pa, pu; // pixels per inch along the page and up it
+        bool land;     // a landscape picture; else a portrait page, time running down
+        int h;         // its height in pixels, 0 when the picture ends at its last ink
+    } const cases[] = {
+        {"-Pps", "o.eps", 75, 75, false, 825},     // letter paper, 11 in
+        {"", "o.png", 160, 153, true, 1226},       // 8 in
+        {"-Plj3", "o.pcl", 300, 300, false, 3144}, // whole bands of 8 rows in 10.5 in
+        {"-Plj", "o1.pcl", 150, 150, false, 1568},
+        {"-Pip", "o.imp", 300, 300, false, 0},
+        // the metafile reader is slow: half an inch of plot, drawn at 96 dpi
+        {"-Pemf xlen=0.5 tmax=0.1 prwave=0 prenrg=0", "o.emf", 96, 96, true, 768},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        ASSERT_EQ(kavrel(s, c.words + " -o " + c.file + " tone.wav").status, 0);
+        const std::string ext = c.file.substr(c.file.find('.') + 1), f = readfile(s / c.file);
+        const Raster r = ext == "imp" ? readimp(f) : readpcl(ext == "pcl" ? f : "");
+        ASSERT_EQ(r.err, "");
+        EXPECT_EQ(r.res, ext == "pcl" ? c.pa : 0);
+        EXPECT_EQ(r.docend, ext == "imp");
+        EXPECT_EQ(r.pages.size(), ext == "pcl" || ext == "imp");
+        auto le = [&](size_t i) { return uint32_t(uint8_t(f[i]) | uint8_t(f[i + 1]) << 8); };
+        if (ext == "emf") {
+            // a page of 11 by 8 in at 100 dpi, and the final size written back at the end
+            EXPECT_EQ(le(16), 1100u);
+            EXPECT_EQ(le(20), 800u);
+            EXPECT_EQ(le(48) | le(50) << 16, f.size());
+            ASSERT_TRUE(tool(s.dir, "inkscape o.emf --export-type=png --export-filename=emf.png "
+                                    "--export-background=white"));
+        }
+        const Picture p = ext == "eps"   ? render(s, c.file).at(0)
+                          : ext == "png" ? readpng(s / c.file)
+                          : ext == "emf" ? readpng(s / "emf.png")
+                                         : picture(r.pages.at(0));
+        if (c.h) { EXPECT_EQ(p.h, c.h); }
+        auto gray = [&](double up) { return at(p, c.land, c.pa, c.pu, 1.5, up); };
+        EXPECT_EQ(gray(0.5), 255) << "clean margin";
+        EXPECT_LT(gray(1.0), 235) << "the frame at 0 Hz";
+        EXPECT_LT(gray(1.5625), 30) << "the tone at 1 kHz";
+        EXPECT_EQ(gray(3.53125), 255) << "quiet at 4.5 kHz";
+    }
+    // in colour the quiet panel is blue, the tone red
+    ASSERT_EQ(kavrel(s, "-c -o c.png tone.wav").status, 0);
+    const Picture c = readpng(s / "c.png");
+    const unsigned char *q = c.at(240, 1226 - 540), *t = c.at(240, 1226 - 239);
+    EXPECT_TRUE(q[0] < 30 && q[2] > 200 && t[0] > 200 && t[2] < 30);
+}
+
+TEST(Pictures, PostScriptShowsEachSoundAtItsFrequencyAndTime) {
+    const Scratch s("e2e");
+    struct {
+        std::string sox, words; // the recording, and how it is plotted
+        size_t pages;
+        double f0, f1; // the dark band runs from f0 to f1 Hz over each second; 0: none
+    } const cases[] = {
+        {"synth 2 sine 1000 gain -6", "tpage=1", 2, 1000, 1000}, // a page a second
+        {"synth 1 sine 300:3000 gain -6", "", 1, 300, 3000},
+        {"trim 0 1", "", 1, 0, 0}, // silence
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sox);
+        ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 a.wav " + c.sox));
+        ASSERT_EQ(kavrel(s, "-Pps -o a.eps " + c.words + " a.wav").status, 0);
+        const std::vector<Picture> pages = render(s, "a.eps");
+        ASSERT_EQ(pages.size(), c.pages);
+        for (const Picture &p : pages)
+            for (double t = 0.1; t < 1; t += 0.2) {
+                const double f = c.f0 + (c.f1 - c.f0) * (t + 0.01);
+                const double got = band(p, row(t), row(t + 0.02), 306, 1644);
+                EXPECT_NEAR(got, f ? col(f) : -1, 6) << t;
+                // above the band the spectrogram is light
+                EXPECT_GT(mean(p, col(f + 700) / 4, 410, row(t) / 4, row(t + 0.02) / 4), 235) << t;
+            }
+    }
+}
+
+// A cochlear model's time-step file naming stim as its stimulus, in either byte order: 60
+// channels after the frame scalar, a frame every 10 ms for 1 s, the strongest channel
+// moving from 10 to 50 and the scalar rising from -2 to 8.
+constexpr auto ridge = [](int k) { return 10 + 40.0 * k / 99; };
+constexpr auto scalar = [](int k) { return -2 + 10.0 * k / 99; };
+void writetsd(const std::string &path, const std::string &stim, bool be) {
+    std::string b(868, '\0');
+    auto put = [&](size_t off, uint32_t v, int n) {
+        for (int i = 0; i < n; i++) b[off + (be ? n - 1 - i : i)] = char(v >> (8 * i));
+    };
+    auto putf = [&](size_t off, float f) { put(off, std::bit_cast<uint32_t>(f), 4); };
+    put(0, 0x74736400u, 4), put(4, 868, 2), put(12, 2, 2); // magic, frame offset, float data
+    b.replace(16, stim.size(), stim);
+    // steps of 0.1 ms, 100 a frame, 100 frames of 61 values; the place-frequency map
+    putf(96, 1e-4f), put(140, 100, 4), put(148, 100, 4), put(154, 61, 2);
+    putf(108, 0.165f), putf(112, 0.021f), putf(116, 0.88f);
+    for (int k = 0; k < 100; k++)
+        for (int q = 0; q <= 60; q++) {
+            const double d = (q - ridge(k)) / 2.0;
+            b.resize(b.size() + 4),
+                putf(b.size() - 4, float(q ? 100 * std::exp(-d * d) : scalar(k)));
+        }
+    writefile(path, b);
+}
+
+TEST(Pictures, CochlearPlotFollowsTheStrongestChannelOfATimeStepFile) {
+    const Scratch s("e2e");
+    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 stim.wav synth 1 sine 300:3000 gain -6"));
+    for (bool be : {false, true}) {
+        writetsd(s / "m.tsd", "stim.wav", be);
+        const Ran r = kavrel(s, "-Pps -o m.eps m.tsd");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Picture p = render(s, "m.eps").at(0);
+        for (int k : {5, 25, 50, 75, 95}) {
+            // channel q is drawn at row 60 - q of 60.5 rows over columns 300..1650
+            const double got = band(p, row((k + 0.3) / 100), row((k + 0.7) / 100), 306, 1644);
+            EXPECT_NEAR((got - 300) / 1350 * 60.5, 60 - ridge(k), 0.3) << k;
+            // the frame scalar, -2 to 8, across the 75 columns of the panel at 1725
+            const double wnr = band(p, row((k + 0.3) / 100), row((k + 0.7) / 100), 1729, 1796);
+            EXPECT_NEAR(wnr, 1725 + (scalar(k) + 2) * 7.5, 3) << k;
+        }
+    }
+    writetsd(s / "n.tsd", "nosuch.wav", false);
+    const Ran r = kavrel(s, "-q -Pps -o n.eps n.tsd");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "TSD file: n.tsd\nERROR : can't open stimulus file nosuch.wav\n");
+}
+
+} // namespace
