@@ -16,9 +16,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
+
+// Scales and the slice cache of the cochlear spectrograph.
+struct Coch {
+    float fwmn = 0, fwrn = 1;           // minimum and range of the channel values (gray scale)
+    float tsmn = 0, tsmx = 0, tsrn = 1; // scalar range, kept over every plot of the process
+    int enzero = 0;                     // energy-panel column of the scalar value 0
+    int32_t tsdlast = -1;               // frame whose gray column gcol holds
+    int32_t lastid = 0;                 // time-step file that tsdlast numbers a frame of
+    int trpos = 0;                      // column offset of the previous scalar mark
+    uint8_t gcol[4100] = {};            // gray column, row 0 at the bottom
+};
+Coch coch;
 
 // Model output that is infinite, not a number, subnormal or beyond lim counts as 0.
 float good(float v, float lim) {

@@ -13,6 +13,17 @@
 
 namespace {
 
+// Text state, kept until changed.
+struct Txt {
+    double upx = 0.0, upy = 1.0; // unit up vector; the baseline runs along (upy, -upx)
+    double size = 0.2;           // capital height in inches (21 font units)
+    double weight = 1.0;         // stroke width = size x weight x 0.1 inch
+    int hjust = 1;               // 0/1 start, 2 middle, 3 end
+    int vjust = 4;               // font level through the anchor (4: baseline)
+    int box = 1;                 // frame the string
+};
+Txt txt;
+
 const double hfactor[4] = {0, 0, 0.5, 1};      // by horizontal code
 const int vlevel[6] = {0, 20, 12, 0, -9, -16}; // by vertical code, above the centre line
 

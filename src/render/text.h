@@ -3,17 +3,6 @@
 #pragma once
 #include <string>
 
-// Text state, kept until changed.
-struct Txt {
-    double upx = 0.0, upy = 1.0; // unit up vector; the baseline runs along (upy, -upx)
-    double size = 0.2;           // capital height in inches (21 font units)
-    double weight = 1.0;         // stroke width = size x weight x 0.1 inch
-    int hjust = 1;               // 0/1 start, 2 middle, 3 end
-    int vjust = 4;               // font level through the anchor (4: baseline)
-    int box = 1;                 // frame the string
-};
-inline Txt txt;
-
 void txtup(double a, double b);
 void txtweight(double w);
 void txtsize(double inches);

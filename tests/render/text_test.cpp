@@ -22,7 +22,7 @@ TEST(Text, GlyphsAndBoxFollowTheUpVectorAndTheJustificationCodes) {
     // clang-format on
     for (auto &[upx, upy, h, v, want] : cases) {
         recopen(1, 1, 200, 200, 64);
-        txt = Txt{}, txtsize(21.0 / 64), txtweight(2), txtup(upx, upy), txtjust(h, v);
+        txtbox(1), txtsize(21.0 / 64), txtweight(2), txtup(upx, upy), txtjust(h, v);
         EXPECT_EQ(txtdraw(45.5 / 64, 45.5 / 64, "\t\x7f"), 0); // nothing to draw
         EXPECT_EQ(txtdraw(45.5 / 64, 45.5 / 64, "A\x01\xc3-"), 0);
         std::vector<int> got;
