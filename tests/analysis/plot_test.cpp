@@ -103,18 +103,18 @@ TEST(Plot, TicsMarksTitlesAndRecordOfASquareWave) {
     std::map<int, int> energy, wave; // marks by their width
     for (const auto &r : rec.rects) {
         auto [row, col, nr, nc] = r;
-        if (row + nr == 375 || (col + nc == 300 && nr == 2 && row > 375))
-            tics.insert(r); // left of the panels and below the spectrogram
+        if (row + nr == 375 || (col + nc == 300 && nr == 2 && row >= 374))
+            tics.insert(r); // left of the panels and below the spectrogram, its left edge too
         if (col == 1725 && nr == 1) energy[(row - 375) % 51 ? -nc : nc]++;
         if (col >= 1875 && nr == 1) wave[nc]++;
     }
-    // 0 to 4000 Hz every 100 Hz on 1350 dots, every 0.01 s after 0, long every tenth, medium
+    // 0 to 4000 Hz every 100 Hz on 1350 dots, every 0.01 s from 0, long every tenth, medium
     // every fifth; every 10 dB of the energy panel's 40 on 75 dots, long every 20; the
     // waveform's bottom, zero and top, short
     for (int k = 0; k <= 50; k++) {
         int L = k % 10 == 0 ? 24 : k % 5 == 0 ? 18 : 12, E = k % 2 ? 18 : 24;
         if (k <= 40) want.insert({375 - L, 300 + int(1350 * k / 40.0 + 0.5) - 1, L, 2});
-        if (k > 0) want.insert({374 + 51 * k, 300 - L, 2, L});
+        want.insert({374 + 51 * k, 300 - L, 2, L});
         if (k <= 4) want.insert({375 - E, 1724 + int(75.5 - 18.75 * k), E, 2});
         if (k <= 2) want.insert({363, 1874 + 150 * k, 12, 2});
     }
@@ -151,40 +151,75 @@ TEST(Plot, TicsMarksTitlesAndRecordOfASquareWave) {
 
 TEST(BandListing, HeaderAndTheToneBand) {
     // 45 periods in a window of 256: the tone is one bin, power (16384 x 256 / 2)^2, 126 dB;
-    // the level shift lies in the 0 Hz bin, which no band lists
-    std::string tone = wav("0.5 sine 1406.25 vol 0.5 dcshift 0.1");
-    for (auto [toba, name, band] : {std::tuple{1, "ANSI", 9}, {0, "EQUAL", 8}}) {
-        fresh("wrfile=1 window=0 bandwidth=31.25 mfft=8 toba=" + std::to_string(toba));
+    // the level shift lies in the 0 Hz bin, which no band lists. 229 periods in 8192: 223.6 Hz,
+    // just above the edge of 223 Hz of the second equal band, (16384 x 8192 / 2)^2 or 157 dB
+    const std::string tone = "0.5 sine 1406.25 vol 0.5 dcshift 0.1",
+                      low = "2.5 sine 223.6328125 vol 0.5";
+    // synth, toba, pars, band, level, header, the first window's samples
+    const std::tuple<std::string, int, const char *, int, int, const char *, const char *> cases[] =
+        {{tone, 1, "bandwidth=31.25 mfft=8", 9, 126, "ANSI third-octave bands, window-width=32.0",
+          "   -128     128"},
+         {tone, 0, "bandwidth=31.25 mfft=8", 8, 126, "EQUAL third-octave bands, window-width=32.0",
+          "   -128     128"},
+         {low, 0, "bandwidth=0.9765625 mfft=13", 1, 157,
+          "EQUAL third-octave bands, window-width=1024.0", "  -4096    4096"}};
+    for (const auto &[synth, toba, pars, band, db, head, first] : cases) {
+        std::string path = wav(synth);
+        fresh("wrfile=1 window=0 ftpw=0 toba=" + std::to_string(toba) + " " + pars);
         MsgCap m;
-        ASSERT_EQ(plotfile(tone), GOON);
+        ASSERT_EQ(plotfile(path), GOON);
         std::vector<std::string> l;
         std::istringstream in(m.text());
         for (std::string line; std::getline(in, line);) l.push_back(line);
         ASSERT_EQ(l.size(), 3 + 510u); // a line per spectrum
-        EXPECT_EQ(l[0], std::string(";") + name + " third-octave bands, window-width=32.0 ms");
+        EXPECT_EQ(l[0], std::string(";") + head + " ms");
         EXPECT_EQ(l[1],
                   ";   I1      I2      250         500         1000        2000        4000    ");
         EXPECT_EQ(l[2], ";" + std::string(74, '='));
-        EXPECT_EQ(l[3].substr(0, 15), "   -128     128"); // the first window centred on 0
-        ASSERT_EQ(l[200].size(), 15 + 14 * 4u) << l[200]; // bands up to 4 kHz
+        EXPECT_EQ(l[3].substr(0, 15), first);       // the first window centred on 0
+        const std::string &mid = l[3 + 255];        // the window in the middle of the file
+        ASSERT_EQ(mid.size(), 15 + 14 * 4u) << mid; // bands up to 4 kHz
         for (int b = 0; b < 14; b++) {
-            int v = std::stoi(l[200].substr(15 + 4 * b, 4));
-            EXPECT_TRUE(b == band ? v == 126 : v < 60) << l[200];
+            int v = std::stoi(mid.substr(15 + 4 * b, 4));
+            EXPECT_TRUE(b == band ? v == db : v < 60) << mid;
         }
     }
 }
 
-TEST(Cochlea, RidgeAtTheStrongestChannelInBothByteOrders) {
+TEST(Cochlea, RidgeSummaryAndRecordInBothByteOrders) {
     std::string stim = wav();
-    for (auto [be, ridge] : {std::pair{0, 3}, {1, 6}}) {
+    // 50 frames, or none (a file cut after its header)
+    for (auto [be, ridge, frames] : {std::tuple{0, 3, 50}, {1, 6, 50}, {0, 3, 0}}) {
         writetsd(at("c.tsd"), stim, be, ridge);
+        if (!frames) writefile(at("c.tsd"), readfile(at("c.tsd")).substr(0, 868));
         fresh();
+        opt.verbose = opt.debugopt = 1;
+        MsgCap m;
         ASSERT_EQ(plotfile(at("c.tsd"), 2), GOON);
+        // channels -5 and 10, 7 of 8 at -5: their mean -25 / 8; none: no mean
+        EXPECT_EQ(m.times(frames ? "fscnwav: wmn=-5 wmx=10 wrn=15 wdc=-3.1 nstp=50\n"
+                                 : "fscnwav: wmn=0 wmx=0 wrn=1 wdc=0.0 nstp=0\n"),
+                  1);
+        // the place map 165.4 x (10^(0.00021 x place) - 0.88) over places 0 to 10000; 0.5 s of
+        // 8 kHz on 8.5 in, a Blackman window of 3 x 8000 / 400
+        EXPECT_EQ(m.times("Cochlear spectrograph           stimulus file: " + stim +
+                          " \nnpts=9, nstp=" + std::to_string(frames) +
+                          "\nfrequency-to-place map:  a=0.1654 b=0.0210 c=0.8800\n"
+                          "sampling rate =        8.000 kHz        ADC = 16 bits (signed)\n"
+                          "print rate    =       17.000 in/sec\n"
+                          "window width  =       60 samples =    7.500 msec\n"
+                          "FFT width     =      128 samples =   16.000 msec\n"
+                          "frequency range from 20 to 20677 Hz\n"),
+                  1);
+        const PlotRec &r = plot.plotrec[0];
+        EXPECT_EQ(std::tuple(plot.nplotrec, r.axtype, r.fpA, r.fpC, int(r.flo), int(r.fhi)),
+                  std::tuple(1, 2, 165.4f, 0.88f, 19, 20677));
+        EXPECT_FLOAT_EQ(r.fpB, 0.00021f);
         // values -5 and 10 on the scanned scale from -5 over 15, the last channel at the bottom
         // and the scalar's slot, 0, at the top: 255 x (0.5 + 0.5 x 1.8 x (log 1/3 / log 100 +
-        // 0.75)) there
+        // 0.75)) there; no frames, blank columns
         std::vector<uint8_t> want(9, 0);
-        want[8 - ridge] = 255, want[8] = 244;
+        if (frames) want[8 - ridge] = 255, want[8] = 244;
         ASSERT_EQ(rec.imgs.size(), 2550u); // a column every row
         for (const Rec::Img &g : rec.imgs) ASSERT_EQ(g.vals, want) << g.row;
     }

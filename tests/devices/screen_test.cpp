@@ -5,8 +5,11 @@
 #include "pngread.h"
 
 // On a 200 x 150 screen (19 dpi) row r is pixel x = r and column c is y = 150 - c; filled
-// boxes leave out their right and bottom edges.
+// boxes leave out their right and bottom edges. A 1 in pen is 19 pixels wide: the line at y 75
+// below covers y 66..84 and with its round ends x 161..189.
 static void scene() {
+    int tr[2] = {170, 180}, tc[2] = {75, 75};
+    devtab.devline(2, tr, tc, 1.0);      // first: the pen of a fresh plot is not that width yet
     devtab.devrect(150, 100, 10, 10);    // x 150..159, y 40..49: cleared by the first band
     std::vector<uint8_t> band(5 * 8, 0); // 8 values a column
     band[3 * 8 + 2] = 255, band[4 * 8 + 7] = 127;
@@ -17,6 +20,7 @@ static void scene() {
     const uint8_t flat[2] = {100, 100};
     const float pos[3] = {0, 0.5f, 1};
     devtab.devimage(100, 10, 5, 40, 2, flat, pos); // x 100..104, y 100..139 in entry 100
+    devtab.devline(2, tr, tc, 1.0); // last: the next plot starts with this width again
 }
 
 TEST(Screen, FinishedPictureIsWrittenAsPngToTheOutputFile) {
@@ -32,12 +36,14 @@ TEST(Screen, FinishedPictureIsWrittenAsPngToTheOutputFile) {
                          {9, 100, 255},   {40, 100, 255},  {20, 89, 255},   {20, 130, 255},
                          {50, 120, 0},    {50, 140, 0},    {50, 119, 255},  {50, 141, 255},
                          {51, 130, 255},  {100, 100, 155}, {104, 139, 155}, {105, 120, 255},
-                         {100, 140, 255}, {100, 99, 255}};
+                         {100, 140, 255}, {100, 99, 255},  {175, 66, 0},    {175, 84, 0},
+                         {175, 65, 255},  {175, 85, 255},  {161, 75, 0},    {160, 75, 255}};
     for (auto &q : px) EXPECT_EQ(p.gray(q[0], q[1]), q[2]) << q[0] << "," << q[1];
     // in colour entry i below 127 is (0, 2i, 255 - 2i), from 127 on (2(i - 127), the rest, 0)
     auto rgb = [&](int x, int y) { return std::vector<int>(c.at(x, y), c.at(x, y) + 3); };
     EXPECT_EQ(rgb(100, 120), (std::vector<int>{0, 200, 55}));
     EXPECT_EQ(rgb(7, 146), (std::vector<int>{0, 255, 0}));
+    EXPECT_EQ(rgb(175, 66), (std::vector<int>{0, 0, 0})); // the second plot's pen is reset too
     // a picture that cannot be made, or a full disk, is said once and fails the run
     for (auto [size, file] : {std::pair(0, (const char *)nullptr), std::pair(64, "/dev/full")}) {
         MsgCap m;

@@ -4,6 +4,8 @@
 
 #include <random>
 #include <sys/mman.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::string_literals;
@@ -64,7 +66,8 @@ TEST_F(SdInput, HeadersGiveCountRateAndSamples) {
          "    rate = 8000\n    c*\n    t\n    w\n"},
         {mat(f5, 30, 9, 1, "w", {}, 9).b, 9, sig(0), sig(8), 10000, "", "    fmax = 5000\n    w\n"},
         // wide values are scaled by their peak to 32767, 32-bit integers only beyond 16 bits
-        {m3(0, 0, {0.5, -0.25, 0.1}), 3, 32767, 6553, 8000, "rate=8000", "    x\n"},
+        {m3(0, 0, {0.5, -0.25, 0.1}) + std::string(8, '\x7f'), 3, 32767, 6553, 8000, "rate=8000",
+         "    x\n"}, // the bytes after the data (a huge double) are no sample
         {m3(0, 20, {-32768, 9, 32767}), 3, -32768, 32767, 8000, "rate=8000", "    x\n"},
         {m3(1, 20, {-50000, 9, 100000}), 3, -16383, 32767, 8000, "rate=8000", "    x\n"},
         {m3(0, 40, {2e9, 9, 4e9}), 3, 16383, 32767, 8000, "rate=8000", "    x\n"},
@@ -78,6 +81,7 @@ TEST_F(SdInput, HeadersGiveCountRateAndSamples) {
         {raw600, 0, 0, 0, 8000, "-nh rate=8000 head=1000 tail=200"},
         {raw600, 600, sig(0), sig(599), 8000, "-nh", asked, "  8000 Hz\n"},
         {raw600, 600, sig(0), sig(599), 0, "-nh", asked, "0x1F40\n"}, // decimal only
+        {raw600, 600, sig(0), sig(599), 0, "-nh", asked, "4e38\n"},   // beyond a float
     };
     for (const Case &c : cases) {
         EXPECT_EQ((std::tuple{open(c.bytes, c.words, c.reply), sd.nsamp, sd.srate, said(),
@@ -124,6 +128,15 @@ TEST_F(SdInput, HostileHeadersAreRefusedWithTheirReason) {
         const std::string t = said(), w = *msg == '!' ? msg + 1 : "ERROR(@): "s + msg + "\n";
         EXPECT_TRUE(*msg ? t.ends_with(w) : t.find("ERROR") == std::string::npos) << msg << t;
     }
+    // identified, then removed before it is opened: refused
+    std::string kinds;
+    for (const std::string &f : {ils(1, 4, 1, 9), ils(0, 4, 1, 300, 3, 100), csre(10, 10, 10),
+                                 mat(r8, 30, 1, 4, "t", {}, 4).b, wav, au, "1\n"s, raw600}) {
+        opt.nohdropt = f == raw600, writefile(p, f), sd = Sd{.sdname = p};
+        kinds += sdtypename((sdident(p, f == "1\n"), std::remove(p.c_str()), sd.sdtype));
+        EXPECT_EQ(sdopen(), 0) << kinds;
+    }
+    EXPECT_EQ(kinds, "ILSTOKCSRMATWAVSNDLSTNOH");
 }
 
 TEST_F(SdInput, BlockReaderFetchesByIndexAndCachesOneBlock) {
@@ -156,6 +169,8 @@ TEST_F(SdInput, TimeStepFilesInBothByteOrders) {
         {[](Bytes w) { return w.at(4, 867, 2).b; }, -1, "data offset 867 outside 868..900"},
         {[](Bytes w) { return w.at(154, 4097, 2).b; }, -1,
          "values per frame 4097: 2 to 4096 (up to 4095 channels) allowed"},
+        {[](Bytes w) { return w.b.replace(16, 80, 80, 's'); }, -1,
+         "stimulus name not terminated within its 80 bytes"},
     };
     sd.sdname = p;
     for (int be : {0, 1})
@@ -179,6 +194,16 @@ TEST_F(SdInput, TimeStepFilesInBothByteOrders) {
     ASSERT_EQ(truncate(p.c_str(), 868 + 16 + 8), 0); // frame 1 stays in the cache, 3 is lost
     EXPECT_EQ((std::tuple{value(1), value(3), value(-1), (tsdopen(), tsd.fileid) != id}),
               (std::tuple{101011, -1, 101011, true}));
+    // a header that arrives in pieces, as from a pipe, is read whole; a pipe has no frames
+    ASSERT_EQ((std::remove(p.c_str()), mkfifo(p.c_str(), 0600)), 0);
+    std::thread put([this] {
+        const std::string h = tsdfile(0, 4, 0).b;
+        std::ofstream f(p);
+        f << h.substr(0, 8) << std::flush;
+        usleep(50000), f << h.substr(8);
+    });
+    EXPECT_EQ((said(), tsdopen(), said()), "ERROR(@): time-step data offset 868 outside 868..0\n");
+    put.join();
 }
 
 TEST_F(SdInput, SoxFilesReadBackTheSamplesSoxWrote) {
