@@ -21,7 +21,7 @@ static std::string wav(const std::string &synth = "0.5 sine 1000 vol 0.5") {
 }
 
 // A time-step file naming stim in the byte order be: 50 frames of 10 ms, frame k with the
-// scalar k and 8 channels, all -5 but channel ridge at 10.
+// scalar k - 10 and 8 channels, all -5 but channel ridge at 10.
 static void writetsd(const std::string &path, const std::string &stim, int be, int ridge) {
     std::string b(868, '\0');
     auto put = [&](size_t off, uint32_t v, int n) {
@@ -33,7 +33,7 @@ static void writetsd(const std::string &path, const std::string &stim, int be, i
     putf(96, 1e-3f), put(140, 10, 4), put(148, 50, 4), put(154, 9, 2); // 10 steps of 1 ms
     putf(108, 0.1654f), putf(112, 0.021f), putf(116, 0.88f);
     for (int k = 0; k < 50; k++)
-        for (int q = 0; q <= 8; q++) putf(b.size(), q == 0 ? k : q == ridge ? 10 : -5);
+        for (int q = 0; q <= 8; q++) putf(b.size(), q == 0 ? k - 10 : q == ridge ? 10 : -5);
     writefile(path, b);
 }
 
@@ -215,6 +215,8 @@ TEST(Cochlea, RidgeSummaryAndRecordInBothByteOrders) {
         EXPECT_EQ(std::tuple(plot.nplotrec, r.axtype, r.fpA, r.fpC, int(r.flo), int(r.fhi)),
                   std::tuple(1, 2, 165.4f, 0.88f, 19, 20677));
         EXPECT_FLOAT_EQ(r.fpB, 0.00021f);
+        // the scalar's 0 in the energy panel, on its scale from -10 to 39
+        EXPECT_EQ(ax.enzero, static_cast<int>(ana.enry + 10.0f * ana.enrh / 49)) << ana.enry;
         // values -5 and 10 on the scanned scale from -5 over 15, the last channel at the bottom
         // and the scalar's slot, 0, at the top: 255 x (0.5 + 0.5 x 1.8 x (log 1/3 / log 100 +
         // 0.75)) there; no frames, blank columns

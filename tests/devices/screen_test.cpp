@@ -9,18 +9,17 @@
 // below covers y 66..84 and with its round ends x 161..189.
 static void scene() {
     int tr[2] = {170, 180}, tc[2] = {75, 75};
-    devtab.devline(2, tr, tc, 1.0);      // first: the pen of a fresh plot is not that width yet
     devtab.devrect(150, 100, 10, 10);    // x 150..159, y 40..49: cleared by the first band
     std::vector<uint8_t> band(5 * 8, 0); // 8 values a column
     band[3 * 8 + 2] = 255, band[4 * 8 + 7] = 127;
     devtab.devband(band.data(), 40), devtab.devband(band.data(), 40); // rows 0..7, 8..15
-    devtab.devrect(10, 20, 30, 40);                                   // x 10..39, y 90..129
+    devtab.devline(2, tr, tc, 1.0); // the first pen of a fresh plot is not that width yet
+    devtab.devrect(10, 20, 30, 40); // x 10..39, y 90..129
     int rows[2] = {50, 50}, cols[2] = {10, 30};
     devtab.devline(2, rows, cols, 0.0); // x 50, y 140 up to 120 with its end point
     const uint8_t flat[2] = {100, 100};
     const float pos[3] = {0, 0.5f, 1};
     devtab.devimage(100, 10, 5, 40, 2, flat, pos); // x 100..104, y 100..139 in entry 100
-    devtab.devline(2, tr, tc, 1.0); // last: the next plot starts with this width again
 }
 
 TEST(Screen, FinishedPictureIsWrittenAsPngToTheOutputFile) {
