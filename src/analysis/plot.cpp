@@ -227,6 +227,22 @@ Outcome pageloop(int cochlear) {
     return GOON;
 }
 
+// Setup, scan, frequency axis and row positions, then the pages of either spectrograph of
+// the open file; a plot the setup cannot draw on any device is skipped, a refused one given up.
+Outcome drawplot(int cochlear) {
+    if (const int s = setup()) return s == ABANDON ? ABANDON : GOON;
+    scnwav();
+    if (cochlear) {
+        fscnwav();
+        tsdaxis();
+    } else {
+        freqaxis();
+    }
+    setgraypos(plot.graypos);
+    appendrec();
+    return pageloop(cochlear);
+}
+
 // Class 2: the cochlear spectrograph of a time-step file beside its stimulus waveform.
 Outcome plottsd() {
     if (tsdopen() <= 0) {
@@ -241,16 +257,7 @@ Outcome plottsd() {
         tsdclose();
         return ABANDON;
     }
-    const int s = setup();
-    Outcome o = s == ABANDON ? ABANDON : GOON;
-    if (s == 0) {
-        scnwav();
-        fscnwav();
-        tsdaxis();
-        setgraypos(plot.graypos);
-        appendrec();
-        o = pageloop(1);
-    }
+    const Outcome o = drawplot(1);
     tsdclose();
     sdclose();
     return o;
@@ -265,15 +272,7 @@ Outcome plotsdf() {
         sd.srate = 2 * par.fmax;
         out.failed = 1;
     }
-    const int s = setup();
-    Outcome o = s == ABANDON ? ABANDON : GOON;
-    if (s == 0) {
-        scnwav();
-        freqaxis();
-        setgraypos(plot.graypos);
-        appendrec();
-        o = pageloop(0);
-    }
+    const Outcome o = drawplot(0);
     sdclose();
     if (getsamp == silentsamp) getsamp = nullptr;
     return o;

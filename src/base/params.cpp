@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #define IP(n)                                                                                      \
@@ -76,18 +77,17 @@ float parfloat(const char *text) {
     return static_cast<float>(std::strtod(num.c_str(), nullptr));
 }
 
-// The value text after the first '=', "" when there is none.
-static std::string valueof(std::string_view word, bool *found) {
+// The value text after the first '=', none when the word has no '='.
+static std::optional<std::string> valueof(std::string_view word) {
     const size_t eq = word.find('=');
-    *found = eq != std::string_view::npos;
-    return *found ? std::string(word.substr(eq + 1)) : std::string();
+    if (eq == std::string_view::npos) return std::nullopt;
+    return std::string(word.substr(eq + 1));
 }
 
 void parassign(std::string_view word) {
-    bool found;
-    const std::string v = valueof(word, &found);
-    if (!found) return;
-    const char *value = v.c_str();
+    const std::optional<std::string> v = valueof(word);
+    if (!v) return;
+    const char *value = v->c_str();
     for (const IntPar &p : intpars) {
         if (parmatch(word, p.name)) {
             par.*p.val = static_cast<int8_t>(parint(value) & 0xff);
@@ -103,10 +103,9 @@ void parassign(std::string_view word) {
 }
 
 void parset(std::string_view line) {
-    bool found;
-    const std::string v = valueof(line, &found);
-    if (!found) return;
-    const char *value = v.c_str();
+    const std::optional<std::string> v = valueof(line);
+    if (!v) return;
+    const char *value = v->c_str();
     for (const IntPar &p : intpars)
         if (parmatch(line, p.name)) par.*p.val = static_cast<int8_t>(parint(value) & 0xff);
     for (const FloatPar &p : floatpars)

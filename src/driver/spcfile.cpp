@@ -35,10 +35,6 @@ std::string trimmed(std::string s) {
     return s;
 }
 
-bool named(const std::string &text, const char *name) {
-    return parmatch(text, name) != 0;
-}
-
 // Opens the output device for a drawing command; 0 when there is none to draw on.
 int drawready() {
     return plotready() == 0;
@@ -168,8 +164,8 @@ int linekind(const std::string &line, size_t *start) {
     if (line.find('=') != std::string::npos) return LN_ASSIGN;
     const std::string text = line.substr(p);
     for (const char *cmd : {"ilsfile", "sdfile", "tsdfile", "file"})
-        if (named(text, cmd)) return LN_FILE;
-    if (named(text, "plot")) return LN_PLOT;
+        if (parmatch(text, cmd)) return LN_FILE;
+    if (parmatch(text, "plot")) return LN_PLOT;
     return LN_NONE;
 }
 
