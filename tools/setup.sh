@@ -2,7 +2,9 @@
 # Installs the Debian packages the build, the tests and the demo need; only what is missing.
 set -e
 pkgs="cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev \
-libpng-dev ghostscript sox libsox-fmt-all hershey-fonts-data inkscape"
+libpng-dev ghostscript sox libsox-fmt-all hershey-fonts-data inkscape \
+qt6-base-dev qt6-multimedia-dev xvfb xauth xdotool imagemagick x11-apps \
+libsndfile1-dev libcairo2-dev ffmpeg poppler-utils librsvg2-bin"
 missing=""
 for p in $pkgs; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

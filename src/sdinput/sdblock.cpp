@@ -92,11 +92,25 @@ static void sdconvblk(int n) {
     }
 }
 
+// Reads the frames of block k and keeps channel chan of each in buf: the byte count kept.
+static long sdframes(int32_t k) {
+    long len = static_cast<long>(sdb.bps) * sdb.spb;
+    long flen = len * sdb.chans;
+    std::vector<unsigned char> raw(flen);
+    long n = sdpread(sdb.fd, sdb.dataoff + static_cast<int64_t>(k) * flen, raw.data(), flen);
+    if (n <= 0) return n;
+    long fbytes = static_cast<long>(sdb.bps) * sdb.chans;
+    long nf = n / fbytes;
+    for (long f = 0; f < nf; f++)
+        std::memcpy(sdb.buf + f * sdb.bps, raw.data() + f * fbytes + sdb.chan * sdb.bps, sdb.bps);
+    return nf * sdb.bps;
+}
+
 int sdload(int32_t k) {
     if (sdb.fd < 0 || sdb.bps <= 0 || k < 0) return 0;
     long len = static_cast<long>(sdb.bps) * sdb.spb;
-    int64_t pos = sdb.dataoff + static_cast<int64_t>(k) * len;
-    long n = sdpread(sdb.fd, pos, sdb.buf, len);
+    long n = sdb.chans > 1 ? sdframes(k)
+                           : sdpread(sdb.fd, sdb.dataoff + static_cast<int64_t>(k) * len, sdb.buf, len);
     if (n <= 0) return 0;
     int ns = static_cast<int>(n / sdb.bps);
     sdconvblk(ns);
@@ -128,26 +142,31 @@ double sdpeak(int *fits) {
     int bps = sdb.bps;
     if (fits) *fits = 1;
     if (sdb.fd < 0 || (bps != 4 && bps != 8)) return 0;
-    unsigned char b[512];
+    // Whole frames per read; only channel chan of each frame counts.
+    long fbytes = static_cast<long>(bps) * sdb.chans;
+    long len = 512 / fbytes * fbytes;
+    if (len == 0) len = fbytes;
+    std::vector<unsigned char> b(len);
     int64_t pos = sdb.dataoff, seen = 0;
     while (seen < sd.nsamp) {
-        long n = sdpread(sdb.fd, pos, b, 512);
+        long n = sdpread(sdb.fd, pos, b.data(), len);
         if (n <= 0) break;
-        for (long j = 0; j + bps <= n && seen < sd.nsamp; j += bps, seen++) {
+        for (long f = 0; f + fbytes <= n && seen < sd.nsamp; f += fbytes, seen++) {
+            const unsigned char *j = b.data() + f + sdb.chan * bps;
             double v;
             if (sdb.enc == ENC_F64)
-                v = getf64(b + j, sdb.swap);
+                v = getf64(j, sdb.swap);
             else if (sdb.enc == ENC_F32)
-                v = getf32(b + j, sdb.swap);
+                v = getf32(j, sdb.swap);
             else if (sdb.unsig)
-                v = get32(b + j, sdb.swap);
+                v = get32(j, sdb.swap);
             else
-                v = gets32(b + j, sdb.swap);
+                v = gets32(j, sdb.swap);
             if (v < -32768.0 || v > 32767.0) ok = 0;
             if (std::fabs(v) > peak) peak = std::fabs(v);
         }
-        if (n < 512) break;
-        pos += 512;
+        if (n < len) break;
+        pos += len;
     }
     if (fits) *fits = ok;
     return peak;
@@ -162,6 +181,8 @@ int sdfail() {
     if (sdb.fd >= 0) ::close(sdb.fd);
     sdb.fd = -1;
     sdb.curblk = -1;
+    sdb.chans = 1;
+    sdb.chan = 0;
     return 0;
 }
 
@@ -186,7 +207,7 @@ int64_t sdfsize(int fd) {
 
 int64_t sdpresent(int64_t size, int bps) {
     if (bps <= 0 || size <= sdb.dataoff) return 0;
-    return (size - sdb.dataoff) / bps;
+    return (size - sdb.dataoff) / (static_cast<int64_t>(bps) * sdb.chans);
 }
 
 int32_t sdclaim(int64_t claimed, int64_t size) {

@@ -32,6 +32,8 @@ struct SdBlk {
     double scale = 1.0;       // factor applied to wide samples before conversion
     int sat = 0;              // full-scale audio: converted values saturate at 16 bits
     int unsig = 0;            // 32-bit integers are unsigned
+    int chans = 1;            // interleaved channels per frame
+    int chan = 0;             // the channel read, 0-based; sample i is frame i's channel chan
     int32_t curblk = -1;      // block in smp, -1 when none
     int tokfile = 0;          // the last ILS test saw the token marker
     unsigned char buf[516];   // raw block, or a file header during identification
@@ -66,7 +68,7 @@ int sdfail();
 long sdpread(int fd, int64_t pos, void *p, long n);
 // Size of the open file in bytes (0 when unknown).
 int64_t sdfsize(int fd);
-// Samples present after the data offset, at bytes per sample bps, in a file of `size` bytes.
+// Frames present after the data offset, at bytes per sample bps, in a file of `size` bytes.
 int64_t sdpresent(int64_t size, int bps);
 // nsamp from a claimed count, lowered to the samples present (never negative).
 int32_t sdclaim(int64_t claimed, int64_t size);
