@@ -38,6 +38,14 @@ static int flushfails(FILE *f) {
     return bad || std::ferror(f);
 }
 
+// 1 when `name` is still the regular file the stream wrote (not a link to it, not a file
+// put in its place since): only what this run made may be removed.
+static int samefile(const std::string &name, const struct stat &st) {
+    struct stat now;
+    return lstat(name.c_str(), &now) == 0 && S_ISREG(now.st_mode) && now.st_dev == st.st_dev &&
+           now.st_ino == st.st_ino;
+}
+
 void outclose() {
     FILE *f = out.outfile;
     if (!f) return;
@@ -50,7 +58,11 @@ void outclose() {
     msg("error writing output file %s\n", out.outname.c_str());
     out.failed = 1;
     // a truncated plot must not pass for a finished one; devices and pipes stay
-    if (regular) std::remove(out.outname.c_str());
+    if (!regular) return;
+    if (samefile(out.outname, st))
+        std::remove(out.outname.c_str());
+    else
+        msg("output file %s is incomplete\n", out.outname.c_str());
 }
 
 void outflush() {

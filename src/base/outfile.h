@@ -21,7 +21,7 @@ FILE *outfp();
 // Makes the -o file, closing the previous one first; 1 when it cannot be made (said).
 int outopen(const char *name);
 // Closes the -o file if one is open, reporting a write error; a file left incomplete by
-// the error is removed.
+// the error is removed when the name still is that file, else it is said to be incomplete.
 void outclose();
 // Flushes standard output if a device was handed it in this run, reporting a write error.
 void outflush();
