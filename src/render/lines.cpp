@@ -114,6 +114,38 @@ void penoutline() {
     }
 }
 
+// The fractions of the way from f towards t at which the segment enters and leaves the page
+// widened by m inches on every side (enter > leave: it misses the page).
+void crossing(const double f[2], const double t[2], double m, double &enter, double &leave) {
+    const double hi[2] = {static_cast<double>(page.pagerows) / page.xres + m,
+                          static_cast<double>(page.pagecols) / page.yres + m};
+    enter = 0, leave = 1;
+    for (int k = 0; k < 2; k++) {
+        double d = t[k] - f[k];
+        if (d == 0) {
+            if (f[k] < -m || f[k] > hi[k]) enter = 2;
+            continue;
+        }
+        double a = (-m - f[k]) / d, b = (hi[k] - f[k]) / d;
+        enter = std::max(enter, std::min(a, b)), leave = std::min(leave, std::max(a, b));
+    }
+}
+
+// Clips a segment to the page widened by m inches; 0 when none of it is that near the page.
+// A segment wholly inside is left exactly as given; each cut end is measured from the other
+// end, so a far-away end does not swamp the precision of the part that is drawn.
+int clipseg(double &x0, double &y0, double &x1, double &y1, double m) {
+    const double a[2] = {x0, y0}, b[2] = {x1, y1};
+    if (!std::isfinite(b[0] - a[0]) || !std::isfinite(b[1] - a[1])) return 0;
+    double ain, aout, bin, bout;
+    crossing(a, b, m, ain, aout);
+    crossing(b, a, m, bin, bout);
+    if (!(ain <= aout) || !(bin <= bout)) return 0;
+    if (ain > 0) x0 = b[0] + bout * (a[0] - b[0]), y0 = b[1] + bout * (a[1] - b[1]);
+    if (bin > 0) x1 = a[0] + aout * (b[0] - a[0]), y1 = a[1] + aout * (b[1] - a[1]);
+    return 1;
+}
+
 } // namespace
 
 void penset(double w) {
@@ -227,6 +259,12 @@ int polydots(const int *rows, int n, const int *cols, double w) {
 void drawseg(double x0, double y0, double x1, double y1, double w) {
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
         return; // would split for ever
+    // On a raster page a segment is cut into blocks: only the part near the page may be, or a
+    // line to far-away coordinates costs a block per quarter square inch of the way there.
+    if (!devtab.devline && page.xres > 0 && page.yres > 0 &&
+        !clipseg(x0, y0, x1, y1,
+                 std::min(std::fabs(w), 10.0) + 16.0 / std::min(page.xres, page.yres)))
+        return;
     for (;;) {
         int r0 = nearest(page.xres, x0), c0 = nearest(page.yres, y0);
         int r1 = nearest(page.xres, x1), c1 = nearest(page.yres, y1);
