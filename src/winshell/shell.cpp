@@ -101,7 +101,7 @@ int runwords(const Words &words) {
     msgfp = old;
     if (tee) std::fclose(tee);
     shell.runfailed = status != 0;
-    shell.runusage = opt.nposarg == 0;
+    shell.runusage = status == 0 && opt.nposarg == 0;
     return status;
 }
 
