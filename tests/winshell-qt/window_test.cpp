@@ -123,6 +123,11 @@ TEST(Window, ClickShowsTheReadOutOverThePlot) {
         for (int y = 3; y < 18; y++)
             ink += qGray(shot.pixel(x, y)) < 100 && surfget(offbmp, x, y).r > 200;
     EXPECT_GT(ink, 20);
+    // the right click names the file and plays it, or says why it cannot: never a hang
+    QTest::mouseClick(sh.w->view, Qt::RightButton, {}, at);
+    const std::string said = shell.readout;
+    EXPECT_TRUE(said.starts_with("sdf = " + sh.tone) || said.find("sound") != std::string::npos)
+        << said;
     sh.w->doreplot(); // the next run clears it
     EXPECT_EQ(shell.readout, "");
 }

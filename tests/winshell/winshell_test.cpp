@@ -215,3 +215,43 @@ TEST(RatePrompt, AskedThroughTheHookWhenOneIsSet) {
     EXPECT_EQ(m.text(), "") << "the prompt is not written to the message stream";
     askhook = nullptr;
 }
+
+// Edit: a parameter file in the user's editor (through the terminal when there is one, the
+// desktop's opener without an editor), a recording in the waveform editor or the opener.
+TEST(Shell, EditOpensThePlottedFileInItsProgram) {
+    Scratch s("edit");
+    writefile(s / "p.spc", "tmax=1\n");
+    writefile(s / "r.wav", "");
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    const char *keep[2] = {std::getenv("VISUAL"), std::getenv("EDITOR")};
+    const std::string kept[2] = {keep[0] ? keep[0] : "", keep[1] ? keep[1] : ""};
+    auto found = [&](const char *prog) {
+        writefile(s / prog, "#!/bin/sh\n");
+        std::filesystem::permissions(s / prog, std::filesystem::perms::owner_all);
+    };
+    setenv("PATH", s.dir.c_str(), 1), unsetenv("EDITOR"), setenv("VISUAL", "ed -w", 1);
+    run = ::Run{.runfile = s / "p.spc", .runkind = 0};
+    opt = Opts{};
+    EXPECT_EQ(editvec(), (Words{"ed", "-w", s / "p.spc"}));
+    found("x-terminal-emulator");
+    EXPECT_EQ(editvec(), (Words{"x-terminal-emulator", "-e", "ed", "-w", s / "p.spc"}));
+    unsetenv("VISUAL");
+    EXPECT_EQ(editvec(), (Words{"xdg-open", s / "p.spc"}));
+    run = ::Run{.runfile = s / "r.wav", .runkind = 1};
+    EXPECT_EQ(editvec(), (Words{"xdg-open", s / "r.wav"}));
+    found("lumbra");
+    EXPECT_EQ(editvec(), (Words{"lumbra", s / "r.wav"}));
+    // run through the template from the command line: the recording, not the template
+    run = ::Run{.runfile = s / "p.spc", .runkind = 1};
+    run.runfile = "template.spc", opt.posarg = {"x", s / "r.wav"}, opt.nposarg = 2;
+    EXPECT_EQ(editvec(), (Words{"lumbra", s / "r.wav"}));
+    opt = Opts{};
+    run = ::Run{.runfile = s / "gone.spc", .runkind = 0};
+    EXPECT_EQ(editvec(), Words{});
+    run = ::Run{.runfile = s / "r.wav", .runkind = 2};
+    EXPECT_EQ(editvec(), Words{});
+    setenv("PATH", path.c_str(), 1);
+    for (int i = 0; i < 2; i++)
+        if (keep[i]) setenv(i ? "EDITOR" : "VISUAL", kept[i].c_str(), 1);
+    run = ::Run{};
+}
