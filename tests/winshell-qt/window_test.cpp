@@ -52,20 +52,23 @@ QPoint tonepixel() {
             scr.bmh - static_cast<int>(r.bottom + q * (r.top - r.bottom) + 0.5)};
 }
 
-// Middle (x) of the darkest band among columns x0..x1 over rows y0..y1 of a picture: the run
-// of columns within 10 levels of the darkest mean gray.
-double darkest(const Picture &p, int x0, int x1, int y0, int y1) {
+// How far (pixels) the middle of the darkest band across the plot's frequency extent lies from
+// the 1 kHz column, in a page picture at coldpi across (frequency) and rowdpi along (time):
+// the band is the run of columns within 10 levels of the darkest mean gray.
+double toneoff(const Picture &p, int coldpi, int rowdpi) {
+    const PlotRec &r = plot.plotrec[0];
+    const int y = tonepixel().x() * rowdpi / page.xres, x0 = r.bottom * coldpi / page.yres + 2;
     std::vector<double> m;
-    for (int x = x0; x <= x1; x++) {
+    for (int x = x0; x < r.top * coldpi / page.yres - 2; x++) {
         double s = 0;
-        for (int y = y0; y <= y1; y++) s += p.gray(x, y);
-        m.push_back(s / (y1 - y0 + 1));
+        for (int k = y - 3; k <= y + 3; k++) s += p.gray(x, k);
+        m.push_back(s / 7);
     }
     const size_t k = std::min_element(m.begin(), m.end()) - m.begin();
     size_t a = k, b = k;
     while (a > 0 && m[a - 1] <= m[k] + 10) a--;
     while (b + 1 < m.size() && m[b + 1] <= m[k] + 10) b++;
-    return x0 + (a + b) / 2.0;
+    return x0 + (a + b) / 2.0 - (scr.bmh - tonepixel().y()) * coldpi / double(page.yres);
 }
 
 } // namespace
@@ -147,12 +150,7 @@ TEST(Window, ExportWritesPostScriptWithTheToneAtItsRow) {
     ASSERT_TRUE(tool(sh.s.dir, gs));
     Picture p = readpng(sh.s / "p.png");
     ASSERT_GT(p.w, 0);
-    const PlotRec &r = plot.plotrec[0];
-    const double colin = (scr.bmh - tonepixel().y()) / double(page.yres),
-                 rowin = tonepixel().x() / 160.0;
-    const int y = static_cast<int>(rowin * 75);
-    EXPECT_NEAR(darkest(p, r.bottom * 75 / page.yres + 2, r.top * 75 / page.yres - 2, y - 3, y + 3),
-                colin * 75, 2.5);
+    EXPECT_NEAR(toneoff(p, 75, 75), 0, 2.5);
 }
 
 // Print to a PDF file at 150 dpi: the screen device draws the page turned a quarter, 10.5 in
@@ -177,12 +175,7 @@ TEST(Window, PrintToPdfDrawsTheTurnedPage) {
     EXPECT_LT(lastx, 1149);
     EXPECT_GT(lasty, 1450);
     EXPECT_LT(lasty, 1575);
-    const PlotRec &r = plot.plotrec[0];
-    const double colin = (scr.bmh - tonepixel().y()) / double(page.yres);
-    const int y = static_cast<int>(tonepixel().x() / 160.0 * 150);
-    EXPECT_NEAR(
-        darkest(p, r.bottom * 144 / page.yres + 2, r.top * 144 / page.yres - 2, y - 3, y + 3),
-        colin * 144, 2.5);
+    EXPECT_NEAR(toneoff(p, 144, 150), 0, 2.5);
 }
 
 // A run that cannot make its output file says so and the window goes on; -o writes the
