@@ -32,10 +32,10 @@ ssize_t teewrite(void *, const char *b, size_t n) {
     return static_cast<ssize_t>(n);
 }
 
-// The recording a template run plots from the command line: the run's %1, or "".
+// The recording a run through the template plots (its %1), or "": after Open or from the
+// command line, the template alone would be run over an empty %1.
 std::string tmplrec() {
-    if ((run.runkind == 1 || run.runkind == 2) && run.runfile == "template.spc" && opt.nposarg >= 2)
-        return opt.posarg[1];
+    if (run.runfile == "template.spc" && opt.nposarg >= 2) return opt.posarg[1];
     return "";
 }
 
@@ -180,7 +180,8 @@ bool onpath(const std::string &prog) {
 }
 
 Words editvec() {
-    std::string rec = tmplrec();
+    // from the command line the recording is what the user named; after Open the template
+    std::string rec = run.runkind == 1 ? tmplrec() : "";
     std::string file = rec.empty() ? run.runfile : rec;
     if (!exists(file)) return {};
     if (rec.empty() && run.runkind == 0) {

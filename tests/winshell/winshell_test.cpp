@@ -119,8 +119,8 @@ TEST(Shell, ExportVectorByFilterAndExtension) {
         EXPECT_EQ(exportdev(std::atoi(c[0]), &name) + " " + name, std::string(c[2]) + " " + c[3]);
     }
     EXPECT_EQ(exportvec("-Pps", "t.ps"), (Words{"wkavrel", "-Pps", "-o", "t.ps", "talk.spc"}));
-    // colour on, and a recording run through the template from the command line: same words
-    run = ::Run{.runfile = "template.spc", .runkind = 1};
+    // colour on, and a recording run through the template (after Open): the same words
+    run = ::Run{.runfile = "template.spc", .runkind = 0};
     opt.coloropt = 1, opt.posarg = {"rec.wav", "dir/rec.wav"}, opt.nposarg = 2;
     EXPECT_EQ(savestem(), "dir/rec");
     EXPECT_EQ(exportvec("-Pemf", "r.emf"),
@@ -217,6 +217,10 @@ TEST(Shell, EditOpensThePlottedFileInItsProgram) {
     EXPECT_EQ(editvec(), (Words{"xdg-open", s / "p.spc"}));
     run.runkind = 1;
     EXPECT_EQ(editvec(), (Words{"lumbra", s / "p.spc"}));
+    // a recording run through the template from the command line: the recording
+    run.runfile = "template.spc", opt.posarg = {"x", s / "p.spc"}, opt.nposarg = 2;
+    EXPECT_EQ(editvec(), (Words{"lumbra", s / "p.spc"}));
+    opt = Opts{};
     setenv("PATH", path.c_str(), 1);
     run = ::Run{};
 }
