@@ -89,6 +89,8 @@ void MainWin::cmdprint() {
     dlg.setMinMax(1, 1);
     dlg.setFromTo(1, 1);
     if (dlg.exec() != QDialog::Accepted) return;
+    // the page is drawn as one picture: at 1200 dpi that is a gigabyte and seconds of drawing
+    if (printer.resolution() > 600) printer.setResolution(600);
     printto(printer);
 }
 
