@@ -58,11 +58,7 @@ TEST(Wkavrel, WindowShowsThePlotReadsClicksTurnsToColourAndExits) {
     ASSERT_EQ(s1.w, 1680);
     ASSERT_GT(s1.h, 1226) << "a menu bar over the client area";
     const int top = s1.h - 1226;
-    int same = 0;
-    for (int y = 0; y < ref.h; y++)
-        for (int x = 0; x < ref.w; x++)
-            same += std::equal(ref.at(x, y), ref.at(x, y) + 3, s1.at(x, y + top));
-    EXPECT_EQ(same, ref.w * ref.h) << "the client area is kavrel's picture";
+    EXPECT_TRUE(std::equal(ref.px.begin(), ref.px.end(), s1.at(0, top))) << "kavrel's picture";
     ASSERT_EQ(std::pair(s2.w, s2.h), std::pair(s1.w, s1.h));
     EXPECT_GT(differ(s1, s2, top, top + 20), 50) << "the read-out line";
     EXPECT_EQ(differ(s1, s2, top + 30, s1.h), 0);
