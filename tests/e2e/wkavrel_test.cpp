@@ -13,6 +13,7 @@ namespace {
 // The session: kavrel's picture, then photographs of the window after each step.
 const char *const script = R"(
 K=$1; W=$2
+mkdir -m 700 rt; export XDG_RUNTIME_DIR=$PWD/rt
 $K -q -o ref.png tone.wav 2>/dev/null
 $W -q tone.wav 2>w.err &
 pid=$!

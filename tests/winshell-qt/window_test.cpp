@@ -181,6 +181,8 @@ TEST(Window, FailedRunLeavesTheWindowServing) {
 
 int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    Scratch rt("xdg"); // Qt's runtime folder, which it would otherwise leave in /tmp
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) qputenv("XDG_RUNTIME_DIR", rt.dir.c_str());
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
