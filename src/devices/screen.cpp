@@ -12,6 +12,29 @@
 
 static const Rgb black{0, 0, 0};
 
+// Pixels changed since the last flush: x0..x1-1, y0..y1-1 (empty when x1 <= x0).
+static struct { int x0, y0, x1, y1; } dirty;
+
+static void touch(int x0, int y0, int x1, int y1) {
+    if (dirty.x1 <= dirty.x0) {
+        dirty = {x0, y0, x1, y1};
+        return;
+    }
+    dirty = {std::min(dirty.x0, x0), std::min(dirty.y0, y0), std::max(dirty.x1, x1),
+             std::max(dirty.y1, y1)};
+}
+
+// Hands the changed rectangle, clipped to the surface, to the window.
+static void flush() {
+    Surface *s = scr.drawdc;
+    if (scr.mirror && scr.flush && s && dirty.x1 > dirty.x0) {
+        int x0 = std::max(dirty.x0, 0), y0 = std::max(dirty.y0, 0);
+        int x1 = std::min(dirty.x1, s->w), y1 = std::min(dirty.y1, s->h);
+        if (x1 > x0 && y1 > y0) scr.flush(x0, y0, x1 - x0, y1 - y0);
+    }
+    dirty = {0, 0, 0, 0};
+}
+
 // Pixel of a device position: rows left to right and columns bottom to top on the screen,
 // turned a quarter on the printed page.
 static void pixel(int row, int col, int *x, int *y) {
@@ -52,6 +75,7 @@ static void clearpage() {
     Surface *t[2];
     for (int k = targets(t) - 1; k >= 0; k--)
         surffill(*t[k], 0, 0, t[k]->w, t[k]->h, scr.palette[0]);
+    touch(0, 0, 1 << 30, 1 << 30);
 }
 
 // Fills device rows row..row+nrows and columns col..col+ncols, mapped to pixels; the
@@ -63,6 +87,7 @@ static void fillcells(int row, int col, int nrows, int ncols, Rgb c) {
     Surface *t[2];
     for (int k = targets(t) - 1; k >= 0; k--)
         surffill(*t[k], std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1), c);
+    touch(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1));
 }
 
 // Selects a black pen for a line width in inches, unless that width is in use already.
@@ -75,6 +100,7 @@ static void setpen(double w) {
 }
 
 static void scrclose(int) {
+    flush();
     scr.bandno = 0;
     Surface *t[2];
     for (int k = targets(t) - 1; k >= 0; k--) surfpen(*t[k], scr.oldpen);
@@ -85,7 +111,7 @@ static void scrclose(int) {
             if (!ferror(out.outfile)) msg("can't write the picture to %s\n", out.outname.c_str());
             out.failed = 1;
         }
-    } else if (!out.outlost) {
+    } else if (!out.outlost && scr.savehint) {
         msg("Plot drawn but not saved; to save it as a PNG picture: kavrel -o plot.png ...\n");
     }
 }
@@ -99,6 +125,9 @@ static void scrline(int n, const int *rows, const int *cols, double w) {
         int xa, ya, xb, yb;
         pixel(rows[i - 1], cols[i - 1], &xa, &ya);
         pixel(rows[i], cols[i], &xb, &yb);
+        int r = scr.curpen.width / 2 + 1; // round ends reach half the pen beyond the points
+        touch(std::min(xa, xb) - r, std::min(ya, yb) - r, std::max(xa, xb) + r + 1,
+              std::max(ya, yb) + r + 1);
         for (int k = 0; k < nt; k++) {
             surfmove(*t[k], xa, ya);
             surfline(*t[k], xb, yb);
@@ -130,9 +159,11 @@ static void scrband(const uint8_t *buf, int len) {
             int x, y;
             pixel(scr.bandno * 8 + i, c, &x, &y);
             for (int k = 0; k < nt; k++) surfpixel(*t[k], x, y, scr.palette[v]);
+            touch(x, y, x + 1, y + 1);
         }
     }
     scr.bandno++;
+    flush();
 }
 
 static void scrrect(int row, int col, int nrows, int ncols) {
@@ -140,6 +171,7 @@ static void scrrect(int row, int col, int nrows, int ncols) {
 }
 
 static void scrpage() {
+    flush();
     scr.bandno = 0;
 }
 
@@ -195,8 +227,9 @@ void scropen() {
                     .devret = scrret,
                     .devimage = scrimage};
     mkpalette();
-    if (scr.drawdc && (scr.drawdc->w != scr.bmw || scr.drawdc->h != scr.bmh))
-        surfinit(*scr.drawdc, scr.bmw, scr.bmh);
+    // a turned page is bmh pixels wide and bmw tall
+    int w = scr.rotated ? scr.bmh : scr.bmw, h = scr.rotated ? scr.bmw : scr.bmh;
+    if (scr.drawdc && (scr.drawdc->w != w || scr.drawdc->h != h)) surfinit(*scr.drawdc, w, h);
     scr.curpen = DrawPen{0, black};
     if (scr.drawdc) scr.oldpen = surfpen(*scr.drawdc, scr.curpen);
     if (scr.mirror && scr.windc) surfpen(*scr.windc, scr.curpen);

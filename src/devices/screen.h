@@ -11,11 +11,15 @@ struct Screen {
     Surface *windc = nullptr;   // the window's own surface, drawn on too while mirror is 1
     int mirror = 0;             // 1: every mark is repeated on windc
     int rotated = 0;            // 1: pixel x = column, pixel y = row (printing)
-    int savepng = 1;            // 1: the finished plot goes to the -o file as PNG (kavrel)
-    Rgb palette[256];           // colour of each band or gray value
-    int bandno = 0;             // bands drawn on the current page
-    double penw = 0;            // line width in inches of the pen in use
-    DrawPen curpen, oldpen;     // the device's pen; the pen in use before the device opened
+    int savepng = 1;            // 1: the finished plot goes to the -o file as PNG
+    int savehint = 1;           // 1: a plot without -o says how to save it (kavrel)
+    // While mirror is 1: shows the window the pixels changed since the last call (x, y,
+    // width, height of drawdc), after each band, at each page end and at the plot's end.
+    void (*flush)(int x, int y, int w, int h) = nullptr;
+    Rgb palette[256];       // colour of each band or gray value
+    int bandno = 0;         // bands drawn on the current page
+    double penw = 0;        // line width in inches of the pen in use
+    DrawPen curpen, oldpen; // the device's pen; the pen in use before the device opened
 };
 inline Screen scr;
 

@@ -15,7 +15,7 @@
 #include "driver/spcfile.h"
 
 int runmain(int argc, char **argv) {
-    msgfp = stderr;
+    if (!msgfp) msgfp = stderr; // the window shell may have its own stream
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN); // a closed pipe becomes a write error, reported at close
 #endif

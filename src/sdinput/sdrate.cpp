@@ -10,11 +10,23 @@
 #include <cstdlib>
 #include <cstring>
 
-float sdask() {
-    msg("samples/second: ");
+// One answer to the prompt; 0 when there is none.
+static int answer(char *line, int size) {
+    static const char prompt[] = "samples/second: ";
+    if (askhook) {
+        line[0] = 0;
+        if (!askhook(prompt, line, size)) return 0;
+        line[size - 1] = 0;
+        return 1;
+    }
+    msg("%s", prompt);
     std::fflush(msgfp);
+    return sdb.askfp && std::fgets(line, size, sdb.askfp);
+}
+
+float sdask() {
     char line[80];
-    if (!sdb.askfp || !std::fgets(line, sizeof line, sdb.askfp)) return 0;
+    if (!answer(line, sizeof line)) return 0;
     // keep the leading decimal number only: no hexadecimal, no "inf" or "nan"
     const char *p = line;
     while (*p == ' ' || *p == '\t') p++;

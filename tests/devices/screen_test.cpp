@@ -1,6 +1,8 @@
 // Screen device: the picture in gray and in colour, written as PNG to the -o file.
 #include "devices/screen.h"
 
+#include <array>
+
 #include "devtest.h"
 #include "pngread.h"
 
@@ -52,5 +54,38 @@ TEST(Screen, FinishedPictureIsWrittenAsPngToTheOutputFile) {
                                  : "can't write the picture to " + out.outname + "\n");
         EXPECT_EQ(out.failed, 1);
     }
+    scr = Screen{}, out = Output{}, opt = Opts{};
+}
+
+// In the window every band is shown as soon as it is drawn, inside the changed rectangle;
+// on the printed page the surface is turned: bmh wide, bmw tall, row 0 column 0 at the top left.
+TEST(Screen, WindowSeesEachBandAndThePrintedPageIsTurned) {
+    static std::vector<std::array<int, 4>> shown;
+    shown.clear();
+    scr.bmw = 200, scr.bmh = 150, scr.mirror = 1;
+    scr.flush = [](int x, int y, int w, int h) { shown.push_back({x, y, w, h}); };
+    run("co", [] {
+        std::vector<uint8_t> band(8 * 150, 0);
+        band[8 * 20 + 3] = 200; // row 3, column 20: pixel (3, 130)
+        devtab.devband(band.data(), int(band.size()));
+        devtab.devrect(40, 10, 5, 5); // pixels x 40..44, y 135..139, shown with the next band
+        devtab.devband(band.data(), 0);
+    });
+    ASSERT_GE(shown.size(), 2u);
+    auto inside = [](const std::array<int, 4> &r, int x, int y) {
+        return x >= r[0] && x < r[0] + r[2] && y >= r[1] && y < r[1] + r[3];
+    };
+    EXPECT_TRUE(inside(shown[0], 3, 130));
+    EXPECT_TRUE(inside(shown[1], 40, 135) && inside(shown[1], 44, 139));
+    EXPECT_EQ(surfget(offbmp, 3, 130), scr.palette[200]);
+    Surface sheet;
+    scr.rotated = 1, scr.mirror = 0, scr.drawdc = &sheet;
+    shown.clear();
+    run("co", [] { devtab.devrect(0, 0, 10, 20); });
+    EXPECT_EQ(std::pair(sheet.w, sheet.h), std::pair(150, 200));
+    EXPECT_EQ(surfget(sheet, 0, 0), (Rgb{0, 0, 0}));
+    EXPECT_EQ(surfget(sheet, 19, 9), (Rgb{0, 0, 0}));
+    EXPECT_EQ(surfget(sheet, 20, 10), (Rgb{255, 255, 255}));
+    EXPECT_TRUE(shown.empty()) << "nothing is shown while printing";
     scr = Screen{}, out = Output{}, opt = Opts{};
 }

@@ -1,0 +1,226 @@
+// The window shell without a window: read-out texts and arithmetic, the cursor access, the
+// argument vectors of the menu commands, and the read-out of a real plot of a tone.
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+
+#include "base/opts.h"
+#include "devices/screen.h"
+#include "driver/run.h"
+#include "render/core.h"
+#include "sdinput/cursor.h"
+#include "sdinput/sdblock.h"
+#include "sdinput/sdfile.h"
+#include "sdinput/sdrate.h"
+#include "testkit.h"
+#include "winshell/readout.h"
+#include "winshell/shell.h"
+
+namespace {
+
+// n samples of a f Hz tone at amplitude a and rate r.
+std::vector<int16_t> tone(double f, int r, int n, double a) {
+    std::vector<int16_t> v(n);
+    for (int i = 0; i < n; i++)
+        v[i] = static_cast<int16_t>(std::lround(a * std::sin(2 * M_PI * f * i / r)));
+    return v;
+}
+
+// A 16-bit mono RIFF WAVE file of the samples.
+std::string wav(const std::vector<int16_t> &v, int rate) {
+    auto n32 = [](uint32_t x) {
+        return std::string{char(x), char(x >> 8), char(x >> 16), char(x >> 24)};
+    };
+    const uint32_t bytes = static_cast<uint32_t>(v.size() * 2);
+    std::string h = "RIFF" + n32(36 + bytes) + "WAVEfmt " + n32(16) + n32(0x10001) + n32(rate) +
+                    n32(rate * 2) + n32(0x100002) + "data" + n32(bytes);
+    return h + std::string(reinterpret_cast<const char *>(v.data()), bytes);
+}
+
+// Goes into a folder for the life of the object and back out.
+struct InDir {
+    std::filesystem::path old = std::filesystem::current_path();
+    explicit InDir(const std::string &d) { std::filesystem::current_path(d); }
+    ~InDir() { std::filesystem::current_path(old); }
+};
+
+} // namespace
+
+TEST(Readout, TimesAndFrequenciesAsShown) {
+    const std::pair<double, const char *> times[] = {{0.000005, "5.00 us"}, {0.0005, " 500 us"},
+                                                     {0.05, "50.0 ms"},     {1, "1.00 s"},
+                                                     {500, " 500 s"},       {1e6, "INF"}};
+    for (auto [t, text] : times) EXPECT_EQ(fmttime(t), text) << t;
+    const std::pair<double, const char *> freqs[] = {{5, "5.00 Hz"},      {1000, "1000 Hz"},
+                                                     {1500, "1.50 kHz"},  {150000, " 150 kHz"},
+                                                     {1.5e6, "1.50 MHz"}, {2e12, "INF"}};
+    for (auto [f, text] : freqs) EXPECT_EQ(fmtfreq(f), text) << f;
+}
+
+TEST(Readout, FrequencyOnEachAxisType) {
+    PlotRec r;
+    r.flo = 100, r.fhi = 1600;
+    EXPECT_DOUBLE_EQ(freqat(0.5, r), 850); // linear
+    r.axtype = 1, r.lnr = std::log(16.0f);
+    EXPECT_NEAR(freqat(0.5, r), 400, 1e-3); // octaves: halfway is the geometric middle
+    // place: halfway in place between the ends, under place(f) = log10(f / A + C) / B
+    r.axtype = 2, r.fpA = 165.4f, r.fpB = 0.006f, r.fpC = 0.88f;
+    auto place = [&](double f) { return std::log10(f / r.fpA + r.fpC) / r.fpB; };
+    EXPECT_NEAR(freqat(0, r), 100, 1e-3);
+    EXPECT_NEAR(freqat(1, r), 1600, 1e-2);
+    EXPECT_NEAR(place(freqat(0.5, r)), (place(100) + place(1600)) / 2, 1e-4);
+}
+
+// A file the cursor holds open stays readable after it is removed; another name closes it.
+TEST(Cursor, ReopensOnlyForAnotherName) {
+    Scratch s("cur");
+    std::vector<int16_t> a = tone(100, 8000, 800, 9000), b = tone(300, 8000, 800, 5000);
+    writefile(s / "a.wav", wav(a, 8000));
+    writefile(s / "b.wav", wav(b, 8000));
+    EXPECT_EQ(cursamp("", 0.01, 8000), 0);
+    EXPECT_EQ(cursamp((s / "a.wav").c_str(), 0.01, 8000), a[80]);
+    std::filesystem::remove(s / "a.wav");
+    EXPECT_EQ(cursamp((s / "a.wav").c_str(), 0.02, 8000), a[160]) << "reopened";
+    EXPECT_EQ(cursamp((s / "b.wav").c_str(), 0.0201, 8000), b[161]);
+    EXPECT_EQ(cursamp((s / "a.wav").c_str(), 0.02, 8000), 0) << "a was not closed";
+    EXPECT_EQ(cursamp((s / "b.wav").c_str(), 0.01, 8000), b[80]);
+    curclose();
+    EXPECT_EQ(cur.curname, "");
+    EXPECT_LT(sdb.fd, 0);
+}
+
+TEST(Shell, OpenVectorFollowsTheTemplateBesideTheFile) {
+    Scratch s("open");
+    writefile(s / "t.wav", wav(tone(100, 8000, 80, 1000), 8000));
+    writefile(s / "p.spc", "tmax=1\n");
+    InDir in(s.dir);
+    const Words spc{"Kavrel", s / "p.spc"};
+    EXPECT_EQ(openvec(s / "t.wav"), (Words{"Kavrel", s / "t.wav"}));
+    EXPECT_EQ(openvec(s / "p.spc"), spc);
+    writefile(s / "template.spc", "sdfile %1\n");
+    EXPECT_EQ(openvec(s / "t.wav"), (Words{"Kavrel", "template.spc", s / "t.wav"}));
+    EXPECT_EQ(openvec(s / "p.spc"), spc);
+}
+
+TEST(Shell, ExportVectorByFilterAndExtension) {
+    run = ::Run{.runfile = "talk.spc", .runkind = 0};
+    opt = Opts{};
+    EXPECT_EQ(savestem(), "talk");
+    // filter, name typed, device option, name used
+    const char *const cases[][4] = {
+        {"1", "a.ps", "-Pps", "a.ps"},      {"2", "a.emf", "-Pemf", "a.emf"},
+        {"3", "a.EPS", "-Pps", "a.EPS"},    {"3", "a.pcl", "-Plj3", "a.pcl"},
+        {"3", "a.png", "-Pco", "a.png"},    {"3", "d.x/a", "-Pps", "d.x/a.ps"},
+        {"3", "a.doc", "-Pps", "a.doc.ps"}, {"3", "", "", ""}};
+    for (auto &c : cases) {
+        std::string name = c[1];
+        EXPECT_EQ(exportdev(std::atoi(c[0]), &name) + " " + name, std::string(c[2]) + " " + c[3]);
+    }
+    EXPECT_EQ(exportvec("-Pps", "t.ps"), (Words{"wkavrel", "-Pps", "-o", "t.ps", "talk.spc"}));
+    // colour on, and a recording run through the template (after Open): the same words
+    run = ::Run{.runfile = "template.spc", .runkind = 0};
+    opt.coloropt = 1, opt.posarg = {"rec.wav", "dir/rec.wav"}, opt.nposarg = 2;
+    EXPECT_EQ(savestem(), "dir/rec");
+    EXPECT_EQ(exportvec("-Pemf", "r.emf"),
+              (Words{"wkavrel", "-Pemf", "-o", "r.emf", "-c", "template.spc", "dir/rec.wav"}));
+    run = ::Run{}, opt = Opts{};
+}
+
+TEST(Shell, ColorTwiceAndReplotWithNothingToRun) {
+    opt.coloropt = 0;
+    EXPECT_EQ(colortoggle(), 1);
+    EXPECT_EQ(scr.palette[1], (Rgb{0, 2, 253}));
+    EXPECT_EQ(colortoggle(), 0);
+    EXPECT_EQ(scr.palette[1], (Rgb{255, 255, 255}));
+    MsgCap m;
+    shell.runargv = {"wkavrel"};
+    shell.readout = "kept";
+    EXPECT_EQ(replot(), -1);
+    EXPECT_EQ(shell.readout, "kept");
+    EXPECT_EQ(m.text(), "");
+    EXPECT_EQ(navcode("Home") + navcode("Down") + navcode("Return"), 327 + 336);
+}
+
+// A click on the plot of a loud 1 kHz tone reads the tone back: its frequency within a bin,
+// its level at the loudest power, the waveform's sample, and the page position off the plot.
+TEST(Readout, ClicksOnAPlottedToneReadItBack) {
+    Scratch s("click");
+    std::vector<int16_t> v = tone(1000, 16000, 16000, 30000);
+    writefile(s / "t.wav", wav(v, 16000));
+    MsgCap m;
+    scr = Screen{}, scr.savehint = 0;
+    ASSERT_EQ(runwords({"wkavrel", "-q", s / "t.wav"}), 0) << m.text();
+    ASSERT_EQ(plot.nplotrec, 1);
+    const PlotRec &r = plot.plotrec[0];
+    const int x = (r.left + r.right) / 2;
+    const double q = (1000 - r.flo) / (r.fhi - r.flo);
+    std::string text;
+    ASSERT_EQ(tclick(x, scr.bmh - static_cast<int>(r.bottom + q * (r.top - r.bottom) + 0.5), &text),
+              1);
+    EXPECT_EQ(text.size(), 70u);
+    double f = 0, db = 0;
+    char unit[8] = "";
+    ASSERT_EQ(std::sscanf(text.c_str(), " (t,f,v) = (%*f %*s %lf %3s %lf dB)", &f, unit, &db), 3)
+        << text;
+    f *= std::strcmp(unit, "kHz") == 0 ? 1000 : 1;
+    EXPECT_NEAR(f, 1000, 16000.0 / r.nfft) << text;
+    EXPECT_NEAR(db, 0, 1) << text;
+    // the waveform's sample at the time of the row
+    ASSERT_GT(r.wavtop, r.wavbot);
+    ASSERT_EQ(tclick(x, scr.bmh - (r.wavbot + r.wavtop) / 2, &text), 1);
+    const double t =
+        r.tpg0 + static_cast<double>(x - r.left) / (r.right - r.left) * (r.tpg1 - r.tpg0);
+    int sample = 0;
+    ASSERT_EQ(std::sscanf(text.c_str(), " (t,v) = (%*f %*s %d)", &sample), 1) << text;
+    EXPECT_EQ(sample, v[static_cast<int>(t * 16000 + 0.5)]);
+    ASSERT_EQ(tclick(r.left / 2, scr.bmh - 10, &text), 1);
+    char want[64];
+    std::snprintf(want, sizeof want, " (x,y) = (%3.2f in, %3.2f in)",
+                  (r.left / 2) / double(page.xres), 10.0 / page.yres);
+    EXPECT_EQ(text.substr(0, std::strlen(want)), want);
+    // the right click names the file under the pointer
+    const PlotRec *at = nullptr;
+    ASSERT_EQ(sclick(x, 10, &text, &at), 1);
+    EXPECT_EQ(text.substr(0, 6 + r.sdname.size() + 1), "sdf = " + r.sdname + " ");
+    curclose();
+}
+
+TEST(RatePrompt, AskedThroughTheHookWhenOneIsSet) {
+    askhook = [](const char *prompt, char *line, int size) {
+        std::snprintf(line, size, "%s", std::strcmp(prompt, "samples/second: ") ? "" : "12000");
+        return 1;
+    };
+    MsgCap m;
+    EXPECT_EQ(sdask(), 12000.0f);
+    askhook = [](const char *, char *, int) { return 0; }; // cancelled
+    EXPECT_EQ(sdask(), 0.0f);
+    EXPECT_EQ(m.text(), "") << "nothing is read from standard input";
+    askhook = nullptr;
+}
+
+// Edit: a parameter file in the user's editor through the terminal, the desktop's opener
+// without an editor; a recording in the waveform editor when there is one.
+TEST(Shell, EditOpensThePlottedFileInItsProgram) {
+    Scratch s("edit");
+    writefile(s / "p.spc", "tmax=1\n");
+    for (const char *prog : {"x-terminal-emulator", "lumbra"}) {
+        writefile(s / prog, "#!/bin/sh\n");
+        std::filesystem::permissions(s / prog, std::filesystem::perms::owner_all);
+    }
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", s.dir.c_str(), 1), unsetenv("EDITOR"), setenv("VISUAL", "ed -w", 1);
+    run = ::Run{.runfile = s / "p.spc", .runkind = 0};
+    EXPECT_EQ(editvec(), (Words{"x-terminal-emulator", "-e", "ed", "-w", s / "p.spc"}));
+    unsetenv("VISUAL");
+    EXPECT_EQ(editvec(), (Words{"xdg-open", s / "p.spc"}));
+    run.runkind = 1;
+    EXPECT_EQ(editvec(), (Words{"lumbra", s / "p.spc"}));
+    // a recording run through the template from the command line: the recording
+    run.runfile = "template.spc", opt.posarg = {"x", s / "p.spc"}, opt.nposarg = 2;
+    EXPECT_EQ(editvec(), (Words{"lumbra", s / "p.spc"}));
+    opt = Opts{};
+    setenv("PATH", path.c_str(), 1);
+    run = ::Run{};
+}
