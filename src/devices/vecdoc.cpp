@@ -1,0 +1,103 @@
+// The document devices' drawing: the same marks as the PostScript device. Widths are rounded
+// to whole dots as there, but never below one dot, since a stroke of width 0 draws nothing
+// here. A gray line is an image strip one unit along and its cells across, never smoothed.
+#include "devices/vecdoc.h"
+
+#include <cmath>
+#include <vector>
+
+#include "base/opts.h"
+#include "devices/strip.h"
+#include "render/core.h"
+
+namespace {
+
+cairo_t *cr = nullptr;
+
+} // namespace
+
+void docgeom() {
+    page = Page{.xres = 300,
+                .yres = 300,
+                .pagerows = 3150,
+                .pagecols = 2400,
+                .planes = 1,
+                .dotwidth = static_cast<double>(1.0f / 300.0f)};
+}
+
+cairo_status_t docwrite(void *fp, const unsigned char *data, unsigned int len) {
+    FILE *f = static_cast<FILE *>(fp);
+    if (!f || std::fwrite(data, 1, len, f) != len) return CAIRO_STATUS_WRITE_ERROR;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+void docbegin(cairo_surface_t *s) {
+    docend();
+    cr = cairo_create(s);
+    // row r, column c at (r, 2400 - c) dots from the top left, 72 / 300 points a dot
+    cairo_matrix_t m;
+    cairo_matrix_init(&m, 72.0 / 300, 0, 0, -72.0 / 300, 0, DOCH);
+    cairo_set_matrix(cr, &m);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+}
+
+void docend() {
+    if (cr) cairo_destroy(cr);
+    cr = nullptr;
+}
+
+void docrect(int row, int col, int nrows, int ncols) {
+    if (!cr) return;
+    cairo_rectangle(cr, row, col, nrows, ncols);
+    cairo_fill(cr);
+}
+
+void docline(int n, const int *rows, const int *cols, double width) {
+    if (!cr || n < 2) return;
+    cairo_move_to(cr, rows[0], cols[0]);
+    for (int i = 1; i < n; i++) cairo_line_to(cr, rows[i], cols[i]);
+    cairo_set_line_width(cr, std::max(1.0, std::nearbyint(width * 300)));
+    cairo_stroke(cr);
+}
+
+// Cell m of the strip as a pixel: gray 255 - darkness, or the colour scale.
+static uint32_t docpixel(int g) {
+    if (!opt.coloropt) {
+        uint32_t v = static_cast<uint32_t>(255 - g);
+        return v << 16 | v << 8 | v;
+    }
+    int r, gr, b;
+    stripcolour(g, &r, &gr, &b);
+    return static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(gr) << 8 |
+           static_cast<uint32_t>(b);
+}
+
+void docimage(int row, int col, int nrows, int ncols, int n, const uint8_t *data,
+              const float *pos) {
+    int f = stripcells(ncols, n, 300);
+    if (!cr || f <= 0 || nrows <= 0 || ncols <= 0) return;
+    cairo_surface_t *img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, f);
+    if (cairo_surface_status(img) != CAIRO_STATUS_SUCCESS) return cairo_surface_destroy(img);
+    cairo_surface_flush(img);
+    unsigned char *px = cairo_image_surface_get_data(img);
+    int stride = cairo_image_surface_get_stride(img);
+    for (int m = 0; m < f; m++)
+        *reinterpret_cast<uint32_t *>(px + static_cast<size_t>(m) * stride) =
+            docpixel(stripdark(m, f, n, data, pos));
+    cairo_surface_mark_dirty(img);
+    // cell m spans columns col + m w / f .. col + (m + 1) w / f, the whole strip's rows
+    cairo_pattern_t *pat = cairo_pattern_create_for_surface(img);
+    cairo_matrix_t m;
+    cairo_matrix_init(&m, 1.0 / nrows, 0, 0, static_cast<double>(f) / ncols,
+                      -static_cast<double>(row) / nrows, -static_cast<double>(col) * f / ncols);
+    cairo_pattern_set_matrix(pat, &m);
+    cairo_pattern_set_filter(pat, CAIRO_FILTER_NEAREST);
+    cairo_set_source(cr, pat);
+    cairo_rectangle(cr, row, col, nrows, ncols);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_pattern_destroy(pat);
+    cairo_surface_destroy(img);
+}
