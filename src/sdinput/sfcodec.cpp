@@ -9,7 +9,9 @@
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
 #include "sdinput/sdrate.h"
+#include "sdinput/sfmagic.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fcntl.h>
 #include <sndfile.h>
@@ -130,11 +132,34 @@ SNDFILE *sfopenkind(const SfKind &k, SF_INFO &info) {
     return f;
 }
 
+// Bytes of one frame of a fixed-size encoding; 0 for the others.
+int64_t framebytes(const SF_INFO &info) {
+    static const int size[][2] = {
+        {SF_FORMAT_PCM_S8, 1}, {SF_FORMAT_PCM_U8, 1}, {SF_FORMAT_ULAW, 1},
+        {SF_FORMAT_ALAW, 1},   {SF_FORMAT_PCM_16, 2}, {SF_FORMAT_PCM_24, 3},
+        {SF_FORMAT_PCM_32, 4}, {SF_FORMAT_FLOAT, 4},  {SF_FORMAT_DOUBLE, 8}};
+    for (const auto &[sub, n] : size)
+        if ((info.format & SF_FORMAT_SUBMASK) == sub)
+            return static_cast<int64_t>(n) * info.channels;
+    return 0;
+}
+
+// The frames the file says it holds, -1 when it does not say: the decoder's count unless it
+// is only an estimate, and at least what the container's own header declares.
+int64_t sfexpected(const SfKind &k, const SF_INFO &info) {
+    int64_t n = info.frames == SF_COUNT_MAX ? -1 : info.frames;
+    if (k.kind == SD_MP3 && !mp3sized(sd.sdname)) n = -1; // counted from the bit rate
+    return std::max(n, sfdeclared(sd.sdname, k.kind, framebytes(info)));
+}
+
 // Decodes the whole stream once: the frames it really holds, or -1 when it is damaged or
-// shorter than its header says (said). MP3 streams without a length in their header are
-// as long as they decode.
+// shorter than it says (said).
 int64_t sfscan(const SfKind &k, const SF_INFO &info, int64_t *clip) {
-    int64_t frames = 0;
+    int64_t frames = 0, want = sfexpected(k, info);
+    if (want < 0 && k.kind == SD_OGG) {
+        msg("ERROR(%s): Ogg stream without its last page (cut short)\n", name());
+        return -1;
+    }
     for (long n; (n = sfnext(clip)) != 0; frames += n) {
         if (n < 0 || frames + n > INT32_MAX) {
             msg("ERROR(%s): %s data damaged after %lld frames: %s\n", name(), k.name,
@@ -142,9 +167,13 @@ int64_t sfscan(const SfKind &k, const SF_INFO &info, int64_t *clip) {
             return -1;
         }
     }
-    if (frames < info.frames && k.kind != SD_MP3) {
+    if (frames == 0) {
+        msg("ERROR(%s): %s file holds no samples\n", name(), k.name);
+        return -1;
+    }
+    if (frames < want) {
         msg("ERROR(%s): %s data ends after %lld of %lld frames\n", name(), k.name,
-            static_cast<long long>(frames), static_cast<long long>(info.frames));
+            static_cast<long long>(frames), static_cast<long long>(want));
         return -1;
     }
     return frames;

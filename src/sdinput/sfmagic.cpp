@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -97,4 +98,80 @@ int rf6test(const std::string &path) {
 
 int caftest(const std::string &path) {
     return starts(path, "caff", 4, SD_CAF);
+}
+
+namespace {
+
+// AIFF: the frame count of the "COMM" chunk, found by walking the chunks.
+int64_t aifframes(const std::string &path) {
+    unsigned char b[14];
+    for (int64_t pos = 12; head(path, pos, b, 14) == 14;
+         pos += 8 + ((get32(b + 4, 1) + 1ull) & ~1ull))
+        if (std::memcmp(b, "COMM", 4) == 0) return get32(b + 10, 1);
+    return -1;
+}
+
+// SPHERE: the sample_count field of the text header (frames, whatever the channel count).
+int64_t sphframes(const std::string &path) {
+    char h[1025] = {};
+    long n = head(path, 0, reinterpret_cast<unsigned char *>(h), 1024);
+    h[n] = 0;
+    static const char field[] = "\nsample_count -i ";
+    const char *c = std::strstr(h, field);
+    return c ? std::strtoll(c + sizeof field - 1, nullptr, 10) : -1;
+}
+
+// W64: the "data" chunk's size (which counts its 24-byte head), chunks 8-byte aligned.
+int64_t w64bytes(const std::string &path) {
+    unsigned char b[24];
+    for (int64_t pos = 40; head(path, pos, b, 24) == 24;) {
+        int64_t len = static_cast<int64_t>(get64(b + 16, 0));
+        if (std::memcmp(b, "data", 4) == 0) return len - 24;
+        if (len < 24) return -1;
+        pos += (len + 7) & ~int64_t{7};
+    }
+    return -1;
+}
+
+// CAF: the "data" chunk's size less its edit count; -1 (to the end of the file) stays.
+int64_t cafbytes(const std::string &path) {
+    unsigned char b[12];
+    for (int64_t pos = 8; head(path, pos, b, 12) == 12;) {
+        int64_t len = static_cast<int64_t>(get64(b + 4, 1));
+        if (std::memcmp(b, "data", 4) == 0) return len < 0 ? -1 : len - 4;
+        if (len < 0) return -1;
+        pos += 12 + len;
+    }
+    return -1;
+}
+
+} // namespace
+
+int64_t sfdeclared(const std::string &path, int kind, int64_t fbytes) {
+    unsigned char b[36];
+    switch (kind) {
+    case SD_AIF: return aifframes(path);
+    case SD_SPH: return sphframes(path);
+    case SD_RF6: // "ds64" first: RIFF size, data size, sample count
+        if (head(path, 12, b, 36) != 36 || std::memcmp(b, "ds64", 4) != 0 || fbytes <= 0) return -1;
+        return static_cast<int64_t>(get64(b + 16, 0) / fbytes);
+    case SD_W64: {
+        int64_t n = w64bytes(path);
+        return n < 0 || fbytes <= 0 ? -1 : n / fbytes;
+    }
+    case SD_CAF: {
+        int64_t n = cafbytes(path);
+        return n < 0 || fbytes <= 0 ? -1 : n / fbytes;
+    }
+    default: return -1;
+    }
+}
+
+int mp3sized(const std::string &path) {
+    unsigned char b[256] = {};
+    if (head(path, 0, b, 10) != 10) return 0;
+    long n = head(path, id3len(b), b, sizeof b);
+    for (long i = 4; i + 4 <= n; i++)
+        if (std::memcmp(b + i, "Xing", 4) == 0 || std::memcmp(b + i, "Info", 4) == 0) return 1;
+    return 0;
 }

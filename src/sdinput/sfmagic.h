@@ -2,6 +2,7 @@
 // bytes: the library recognises by content, so only a file that passes its kind's test here
 // reaches it.
 #pragma once
+#include <cstdint>
 #include <string>
 
 // Each returns its kind code (SD_FLC .. SD_CAF) when the file opens that way, else 0.
@@ -17,3 +18,10 @@ int caftest(const std::string &path); // "caff"
 // 1 when the 4 bytes are an MPEG audio layer III frame header: the sync bits, a defined
 // version, a bit rate index other than 0 (free) and 15, a defined sampling rate.
 int mp3frame(const unsigned char *b);
+
+// Frames the header of the file at path declares for its kind, with bytes per frame fbytes
+// (0 when the encoding is not a fixed size): a decoder that gives fewer reads a cut file.
+// -1 when the header declares none the decoder does not already use.
+int64_t sfdeclared(const std::string &path, int kind, int64_t fbytes);
+// 1 when an MP3 stream's first frame is a Xing or Info header: then its length is exact.
+int mp3sized(const std::string &path);
