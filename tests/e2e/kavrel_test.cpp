@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@
 #include "pngread.h"
 #include "rasterread.h"
 #include "testkit.h"
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -78,7 +81,10 @@ TEST(Program, WithoutAFileItPrintsTheUsageAndSucceeds) {
         EXPECT_TRUE(r.err.starts_with(head + "KAVREL version 2.52                          "
                                              "January 2018\n\nusage: kavrel [-options]"))
             << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 20 + !env.empty());
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 22 + !env.empty());
+        EXPECT_TRUE(
+            r.err.ends_with("   -t N    sdf trailer size is N bytes\n   -Ppdf   output to PDF "
+                            "file\n   -Psvg   output to SVG file\n"));
     }
 }
 
@@ -304,6 +310,164 @@ TEST(Pictures, CochlearPlotFollowsTheStrongestChannelOfATimeStepFile) {
     const Ran r = kavrel(s, "-q -Pps -o n.eps n.tsd");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "TSD file: n.tsd\nERROR : can't open stimulus file nosuch.wav\n");
+}
+
+// A landscape page picture of pa pixels per inch turned the way Ghostscript prints the
+// PostScript: pixel (x, y) shows dot (row, column) = (4y, 4x) at 75 dpi.
+Picture portrait(const Picture &land) {
+    Picture p{land.h, land.w, {}};
+    for (int y = 0; y < p.h; y++)
+        for (int x = 0; x < p.w; x++) {
+            const unsigned char *c = land.at(y, land.h - 1 - x);
+            p.px.insert(p.px.end(), c, c + 3);
+        }
+    return p;
+}
+
+// The documents' pages at 75 dpi, turned as the PostScript prints.
+std::vector<Picture> docpages(const Scratch &s, const std::string &file) {
+    std::vector<Picture> pages;
+    if (file.ends_with(".pdf")) {
+        EXPECT_TRUE(tool(s.dir, "pdftoppm -r 75 -png " + file + " pg"));
+        for (int k = 1; std::filesystem::exists(s / ("pg-" + std::to_string(k) + ".png")); k++) {
+            pages.push_back(portrait(readpng(s / ("pg-" + std::to_string(k) + ".png"))));
+            std::filesystem::remove(s / ("pg-" + std::to_string(k) + ".png"));
+        }
+        return pages;
+    }
+    const std::string base = file.substr(0, file.size() - 4);
+    for (int k = 1;; k++) {
+        const std::string f = k == 1 ? file : base + "-" + std::to_string(k) + ".svg";
+        if (!std::filesystem::exists(s / f)) return pages;
+        EXPECT_TRUE(tool(s.dir, "rsvg-convert -b white -d 75 -p 75 -o pg.png " + f));
+        pages.push_back(portrait(readpng(s / "pg.png")));
+    }
+}
+
+// The share of pixels of a 300-dpi landscape page that differ by more than 64 levels from
+// the PostScript printed at 300 dpi, where dot (row, column) is pixel (column, row).
+double differ(const Picture &eps, const Picture &land) {
+    int n = 0, bad = 0;
+    for (int y = 0; y < 2400; y++)
+        for (int x = 0; x < 3150; x++, n++)
+            bad += std::abs(eps.gray(2399 - y, x) - land.gray(x, y)) > 64;
+    return double(bad) / n;
+}
+
+TEST(Documents, PdfAndSvgDrawWhatThePostScriptDraws) {
+    const Scratch s("e2e");
+    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 1 sine 1000 gain -6"));
+    for (const char *file : {"o.eps", "o.pdf", "o.svg"})
+        ASSERT_EQ(kavrel(s, "-o "s + file + " tone.wav").status, 0);
+    ASSERT_TRUE(tool(s.dir, "gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=letter -sDEVICE=pnggray "
+                            "-r300 -sOutputFile=eps.png -c '<</PageOffset [-18 -18]>> "
+                            "setpagedevice' -f o.eps"));
+    ASSERT_TRUE(tool(s.dir, "pdftoppm -r 300 -png -singlefile o.pdf pdf"));
+    ASSERT_TRUE(tool(s.dir, "rsvg-convert -b white -d 300 -p 300 -o svg.png o.svg"));
+    const Picture eps = readpng(s / "eps.png");
+    for (const char *file : {"o.pdf", "o.svg"}) {
+        SCOPED_TRACE(file);
+        const std::vector<Picture> p = docpages(s, file);
+        ASSERT_EQ(p.size(), 1u);
+        for (double t = 0.1; t < 1; t += 0.2) {
+            EXPECT_NEAR(band(p[0], row(t), row(t + 0.02), 306, 1644), col(1000), 6) << t;
+            EXPECT_GT(mean(p[0], col(1700) / 4, 410, row(t) / 4, row(t + 0.02) / 4), 235) << t;
+        }
+        // the frame, the axes' lines and text, the waveform: antialiased edges only differ
+        EXPECT_LT(differ(eps, readpng(s / (file == "o.pdf"s ? "pdf.png" : "svg.png"))), 0.002);
+    }
+    // a page a half second: two PDF pages, two SVG files; without -o no second SVG page
+    ASSERT_EQ(kavrel(s, "-o two.pdf tpage=0.5 tone.wav").status, 0);
+    ASSERT_EQ(kavrel(s, "-o two.svg tpage=0.5 tone.wav").status, 0);
+    EXPECT_EQ(docpages(s, "two.pdf").size(), 2u);
+    EXPECT_EQ(docpages(s, "two.svg").size(), 2u);
+    const Ran r = kavrel(s, "-q -Psvg tpage=0.5 tone.wav");
+    EXPECT_EQ((std::tuple{r.status, r.out.starts_with("<?xml")}), (std::tuple{1, true}));
+    EXPECT_EQ(r.err, "WAV file: tone.wav\nSVG output of several pages needs an output file (-o "
+                     "name.svg): page 2 and later are not written\n");
+}
+
+// Without -P the output name's extension chooses the device, whatever its case; a known -P,
+// here from KAVREL, wins; an unknown one is said and the extension decides.
+TEST(Documents, OutputNameChoosesTheDevice) {
+    const Scratch s("e2e");
+    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 0.2 sine 1000"));
+    // environment, words, the file, how it begins, the reader that accepts it
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
+        {"", "", "x.eps", "%!PS-Adobe-2.0 EPSF"},
+        {"", "", "x.PDF", "%PDF-1."},
+        {"", "", "x.svg", "<?xml"},
+        {"", "", "x.emf", "\x01\0\0\0"s},
+        {"", "", "x.pcl",
+         "\x1b"
+         "E"},
+        {"", "", "x.png", "\x89PNG"},
+        {"KAVREL=-Pps", "", "x.png", "%!PS-Adobe-2.0 EPSF"},
+        {"", "-Pxyz", "y.eps", "%!PS-Adobe-2.0 EPSF"}};
+    for (const auto &[env, words, file, magic] : cases) {
+        SCOPED_TRACE(file);
+        const Ran r = kavrel(s, "-q " + words + " -o " + file + " tone.wav", env);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err.find("unknown device 'xyz'") != std::string::npos, !words.empty()) << r.err;
+        const std::string f = readfile(s / file);
+        EXPECT_EQ(f.substr(0, magic.size()), magic);
+        if (file == "x.eps" || !env.empty()) { EXPECT_EQ(render(s, file).size(), 1u); }
+        if (file == "x.PDF") { EXPECT_TRUE(tool(s.dir, "pdfinfo x.PDF")); }
+        if (file == "x.svg") { EXPECT_TRUE(tool(s.dir, "rsvg-convert -o svg.png x.svg")); }
+        if (file == "x.pcl") { EXPECT_EQ(readpcl(f).err, ""); }
+        if (file == "x.png" && env.empty()) { EXPECT_EQ(readpng(s / file).w, 1680); }
+    }
+}
+
+// Every kind of recording plots through the codec library as its WAV does, to PDF as well.
+TEST(Recordings, EveryKindPlotsItsToneAtItsFrequency) {
+    const Scratch s("e2e");
+    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 talk.wav synth 1 sine 1000 gain -6"));
+    const std::tuple<std::string, std::string, const char *> cases[] = {
+        {"sox talk.wav talk.flac", "talk.flac", "FLC"},
+        {"sox talk.wav -t sph talk.sph", "talk.sph", "SPH"},
+        {"sox talk.wav talk.aiff", "talk.aiff", "AIF"},
+        {"sox talk.wav talk.ogg", "talk.ogg", "OGG"},
+        {"ffmpeg -y -i talk.wav -c:a libopus talk.opus", "talk.opus", "OGG"},
+        {"ffmpeg -y -i talk.wav talk.mp3", "talk.mp3", "MP3"},
+        {"sox talk.wav -t w64 talk.w64", "talk.w64", "W64"},
+        {"ffmpeg -y -i talk.wav -rf64 always -f wav talk.rf64", "talk.rf64", "RF6"},
+        {"ffmpeg -y -i talk.wav talk.caf", "talk.caf", "CAF"}};
+    for (const auto &[cmd, file, kind] : cases) {
+        SCOPED_TRACE(file);
+        ASSERT_TRUE(tool(s.dir, cmd));
+        const Ran r = kavrel(s, "-o talk.pdf " + file);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.err.starts_with(kind + " file: "s + file + "\n")) << r.err;
+        EXPECT_NE(r.err.find("    16000 samples =    1.000 sec"), std::string::npos) << r.err;
+        const std::vector<Picture> p = docpages(s, "talk.pdf");
+        ASSERT_EQ(p.size(), 1u);
+        EXPECT_NEAR(band(p[0], row(0.5), row(0.52), 306, 1644), col(1000), 6);
+    }
+}
+
+// A stereo recording with the tone on its second channel: the first is silence at the real
+// duration, the second the tone, a third refused; the run says which channel it plots.
+TEST(Recordings, ChannelOfSeveralIsSaidAndPlotted) {
+    const Scratch s("e2e");
+    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 st.wav synth 1 sine 0 sine 1000 gain -6"));
+    for (const char *file : {"st.wav", "st.au", "st.flac"}) {
+        SCOPED_TRACE(file);
+        if (file != "st.wav"s) { ASSERT_TRUE(sox(s.dir, "st.wav "s + file)); }
+        const Ran one = kavrel(s, "-Pps -o a.eps "s + file);
+        const std::string kind = one.err.substr(0, 4);
+        EXPECT_TRUE(one.err.starts_with(kind + "file: " + file + "\nchannel 1 of 2\n")) << one.err;
+        EXPECT_NE(one.err.find("    16000 samples =    1.000 sec"), std::string::npos);
+        EXPECT_EQ(band(render(s, "a.eps").at(0), row(0.5), row(0.52), 306, 1644), -1);
+        const Ran two = kavrel(s, "-q -Pps -o a.eps channel=2 "s + file);
+        EXPECT_EQ(two.err, kind + "file: " + file + "\n");
+        EXPECT_NEAR(band(render(s, "a.eps").at(0), row(0.5), row(0.52), 306, 1644), col(1000), 6);
+        const Ran three = kavrel(s, "-q -Pps -o a.eps channel=3 "s + file);
+        EXPECT_EQ(three.status, 1);
+        EXPECT_NE(three.err.find("ERROR("s + file + "): no channel 3: the file has 2 channels\n"),
+                  std::string::npos)
+            << three.err;
+    }
 }
 
 } // namespace
