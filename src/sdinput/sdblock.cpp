@@ -109,9 +109,8 @@ static long sdframes(int32_t k) {
 int sdload(int32_t k) {
     if (sdb.fd < 0 || sdb.bps <= 0 || k < 0) return 0;
     long len = static_cast<long>(sdb.bps) * sdb.spb;
-    long n = sdb.chans > 1
-                 ? sdframes(k)
-                 : sdpread(sdb.fd, sdb.dataoff + static_cast<int64_t>(k) * len, sdb.buf, len);
+    long n = sdb.chans > 1 ? sdframes(k)
+                           : sdpread(sdb.fd, sdb.dataoff + static_cast<int64_t>(k) * len, sdb.buf, len);
     if (n <= 0) return 0;
     int ns = static_cast<int>(n / sdb.bps);
     sdconvblk(ns);
