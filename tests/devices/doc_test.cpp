@@ -1,6 +1,5 @@
 // PDF and SVG devices: small plots read back by poppler and librsvg at the plot's 300 dpi,
 // where device dot (row, column) is pixel (row, 2399 - column) of a 3150 x 2400 page.
-#include "devices/strip.h"
 #include "devices/svg.h"
 #include "devtest.h"
 #include "pngread.h"
@@ -9,16 +8,12 @@ using namespace std::string_literals;
 
 namespace {
 
-const uint8_t ramp[2] = {0, 200};
-const float pos[3] = {0, 0.5f, 1};
 const int rows[2] = {300, 800}, cols[2] = {1000, 1000};
 
-// A filled square, a line of width 0 across the page, a gray strip of 100 cells; a second
-// page holds one more square.
+// A filled square, a line of width 0 across the page; a second page holds one more square.
 void marks() {
     devtab.devrect(100, 200, 50, 60);
     devtab.devline(2, rows, cols, 0.0);
-    devtab.devimage(1000, 500, 5, 300, 2, ramp, pos);
     devtab.devpage();
     devtab.devrect(2000, 2000, 40, 40);
 }
@@ -60,10 +55,6 @@ TEST(Documents, PagesHoldTheMarksWhereThePostScriptPutsThem) {
         // a line of width 0 is one dot wide: ink over the two pixels it straddles, none beyond
         EXPECT_LT(std::min(at(0, 500, 999), at(0, 500, 1000)), 160);
         EXPECT_EQ(std::max(at(0, 500, 997), at(0, 500, 1002)), 255);
-        // each cell of the strip in its gray, unsmoothed
-        for (int m : {0, 40, 99})
-            EXPECT_NEAR(at(0, 1002, 500 + 3 * m + 1), 255 - stripdark(m, 100, 2, ramp, pos), 2)
-                << m;
         EXPECT_EQ((std::pair{at(1, 2020, 2020), at(0, 2020, 2020)}), (std::pair{0, 255}));
     }
     EXPECT_EQ(svgpagename("a.b/fig.SVG", 3), "a.b/fig-3.SVG");

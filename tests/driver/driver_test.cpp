@@ -51,42 +51,6 @@ TEST(Options, SecondCharacterChoosesAndOnlyValueOptionsTakeTheNextWord) {
     opt = Opts{}, pardefaults();
 }
 
-// Without a -P word that names a device, in KAVREL or on the command line, the -o file's
-// extension chooses, in any case and in either order; any other extension keeps the screen.
-TEST(Options, OutputNameChoosesTheDeviceUnlessMinusPNamesOne) {
-    const Scratch s;
-    // KAVREL, the command line (%s: the scratch folder), device and resolution
-    const std::tuple<const char *, std::string, int, int> cases[] = {
-        {"", "-o %s/x.eps", 4, 3},           {"", "-o %s/x.PS", 4, 3},
-        {"", "-o %s/x.emf", 1, 0},           {"", "-o %s/x.Pdf", 5, 0},
-        {"", "-o %s/x.svg", 6, 0},           {"", "-o %s/x.pcl", 2, 3},
-        {"", "-o %s/x.imp", 3, 0},           {"", "-o %s/x.png", 0, 0},
-        {"", "-o %s/x.txt", 0, 0},           {"", "-o %s/x", 0, 0},
-        {"", "-o %s/d.pdf/x", 0, 0},         {"", "a.pdf", 0, 0}, // no -o, no choice
-        {"-Pps", "-o %s/x.png", 4, 3},       {"-o %s/x.pdf", "-Plj", 2, 1},
-        {"-o %s/x.pdf", "", 5, 0},           {"", "-Pxyz -o %s/x.eps", 4, 3},
-        {"-Pxyz", "-o %s/x.svg -Pzz", 6, 0}, {"", "-Pco -o %s/x.eps", 0, 0}};
-    std::filesystem::create_directory(s / "d.pdf");
-    for (auto [env, words, dev, res] : cases) {
-        for (size_t at; (at = words.find("%s")) != std::string::npos;) words.replace(at, 2, s.dir);
-        std::string e = env;
-        for (size_t at; (at = e.find("%s")) != std::string::npos;) e.replace(at, 2, s.dir);
-        std::vector<std::string> w{"kavrel"};
-        std::istringstream in(words);
-        for (std::string x; in >> x;) w.push_back(x);
-        std::vector<const char *> v;
-        for (const std::string &x : w) v.push_back(x.c_str());
-        MsgCap cap;
-        opt = Opts{}, out = Output{};
-        setenv("KAVREL", e.c_str(), 1);
-        EXPECT_EQ(envopts() + cmdopts(int(v.size()), v.data()), 0) << words;
-        unsetenv("KAVREL");
-        EXPECT_EQ(std::pair(opt.devindex, opt.devres), std::pair(dev, res)) << env << " " << words;
-        outclose();
-    }
-    opt = Opts{}, out = Output{}, pardefaults();
-}
-
 // On the PostScript device, in the order the scan hands them over: a line from (1, 1) to
 // (1.6, 1.2) inches is 300 300 M 180 60 L, 0.02 in (6 dots) wide; an arrowhead is 0.15 in long
 // and 0.1125 in wide, its notch 0.03 in behind the tip: at (1.6, 1.2) its notch, barbs and tip

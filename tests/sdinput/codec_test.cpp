@@ -54,37 +54,26 @@ TEST_F(Codec, EveryKindReadsTheRecordingItWasMadeFrom) {
         sox(s.dir, "-n -r 16000 -b 16 t.wav synth 1 sine 1000 synth 1 sine mix 200:3000 gain -6"));
     const Read wav = read(s / "t.wav");
     ASSERT_EQ(wav.v.size(), 16000u);
-    // the tool's command (input t.wav), the file, its kind, the tolerance
-    const std::tuple<std::string, std::string, const char *, double> cases[] = {
-        {"sox t.wav t.flac", "t.flac", "FLC", 0},
-        {"sox t.wav -t sph t.sph", "t.sph", "SPH", 0},
-        {"sox t.wav t.aiff", "t.aiff", "AIF", 0},
-        {"sox t.wav -t aifc t.aifc", "t.aifc", "AIF", 0},
-        {"sox t.wav -t w64 t.w64", "t.w64", "W64", 0},
-        {"ffmpeg -y -i t.wav -rf64 always -f wav t.rf", "t.rf", "RF6", 0},
-        {"ffmpeg -y -i t.wav -f caf t.caf", "t.caf", "CAF", 0},
-        {"ffmpeg -y -i t.wav -c:a flac -f caf t.alac", "t.alac", "CAF", 1}, // not a CAF codec
-        {"sox t.wav -C 6 t.ogg", "t.ogg", "OGG", 0.06},
-        {"ffmpeg -y -i t.wav -c:a libopus -b:a 64k t.opus", "t.opus", "OGG", 0.03},
-        {"ffmpeg -y -i t.wav -b:a 128k t.mp3", "t.mp3", "MP3", 0.08},
-    };
-    for (const auto &[cmd, file, kind, tol] : cases) {
-        SCOPED_TRACE(file);
+    // the tool's command (from t.wav to the file it names last), the kind, the tolerance; a
+    // codec the container's reader lacks is refused
+    // clang-format off
+    const std::tuple<std::string, const char *, double> cases[] = {
+        {"sox t.wav t.flac", "FLC", 0},                {"sox t.wav -t sph t.sph", "SPH", 0},
+        {"sox t.wav t.aiff", "AIF", 0},                {"sox t.wav -t aifc t.aifc", "AIF", 0},
+        {"sox t.wav -t w64 t.w64", "W64", 0},          {"ffmpeg -y -i t.wav -rf64 always -f wav t.rf", "RF6", 0},
+        {"ffmpeg -y -i t.wav -f caf t.caf", "CAF", 0}, {"ffmpeg -y -i t.wav -c:a flac -f caf t.fc", "CAF", -1},
+        {"sox t.wav -C 6 t.ogg", "OGG", 0.06},         {"ffmpeg -y -i t.wav -c:a libopus -b:a 64k t.opus", "OGG", 0.03},
+        {"ffmpeg -y -i t.wav -b:a 128k t.mp3", "MP3", 0.08}};
+    // clang-format on
+    for (const auto &[cmd, kind, tol] : cases) {
+        SCOPED_TRACE(cmd);
         ASSERT_TRUE(tool(s.dir, cmd));
-        const Read r = read(s / file);
-        EXPECT_EQ(r.kind, kind);
-        if (tol == 1) { // refused, with its reason
-            EXPECT_EQ((std::tuple{r.ok, r.said.starts_with("ERROR(" + s / file +
-                                                           "): CAF file cannot be read")}),
-                      (std::tuple{0, true}));
-            continue;
-        }
-        EXPECT_EQ((std::tuple{r.ok, r.srate, r.v.size(), r.said}),
-                  (std::tuple{1, 16000.0f, 16000u, ""s}));
-        if (tol == 0)
-            EXPECT_EQ(r.v, wav.v);
-        else
-            EXPECT_LT(relerr(wav.v, r.v), tol);
+        const Read r = read(s / cmd.substr(cmd.rfind(' ') + 1));
+        EXPECT_EQ(std::tuple(r.kind, r.ok, r.said.starts_with("ERROR(")),
+                  std::tuple(kind, tol >= 0, tol < 0));
+        if (tol < 0) continue;
+        EXPECT_EQ((std::tuple{r.srate, r.v.size()}), (std::tuple{16000.0f, 16000u}));
+        EXPECT_LE(relerr(wav.v, r.v), tol);
     }
     // the rate parameter comes first, as for WAV files
     EXPECT_EQ(read(s / "t.flac", "rate=12000").srate, 12000.0f);
