@@ -49,6 +49,7 @@ void pdfimage(int row, int col, int nrows, int ncols, int n, const uint8_t *data
 
 void pdfpage() {
     if (pdf.marks == 0) return;
+    docflush();
     cairo_surface_show_page(pdf.doc);
     pdf.marks = 0;
 }

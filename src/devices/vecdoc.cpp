@@ -1,9 +1,11 @@
 // The document devices' drawing: the same marks as the PostScript device. Widths are rounded
 // to whole dots as there, but never below one dot, since a stroke of width 0 draws nothing
-// here. A gray line is an image strip one unit along and its cells across, never smoothed.
+// here. A gray line is an image strip one unit along and its cells across, never smoothed;
+// neighbouring strips are gathered into one image.
 #include "devices/vecdoc.h"
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "base/opts.h"
@@ -13,6 +15,16 @@
 namespace {
 
 cairo_t *cr = nullptr;
+
+// Strips side by side are painted as one image: a document of thousands of one-pixel
+// images is slow to write and to read.
+enum { STRIPMAX = 256 };
+struct Strips {
+    int row = 0, col = 0, nrows = 0, ncols = 0, f = 0; // the first strip; all share the rest
+    int k = 0;                                         // strips gathered
+    std::vector<uint32_t> px;                          // cell m of strip j at m * STRIPMAX + j
+};
+Strips strips;
 
 } // namespace
 
@@ -44,18 +56,21 @@ void docbegin(cairo_surface_t *s) {
 }
 
 void docend() {
+    docflush();
     if (cr) cairo_destroy(cr);
     cr = nullptr;
 }
 
 void docrect(int row, int col, int nrows, int ncols) {
     if (!cr) return;
+    docflush(); // marks go over the strips before them
     cairo_rectangle(cr, row, col, nrows, ncols);
     cairo_fill(cr);
 }
 
 void docline(int n, const int *rows, const int *cols, double width) {
     if (!cr || n < 2) return;
+    docflush();
     cairo_move_to(cr, rows[0], cols[0]);
     for (int i = 1; i < n; i++) cairo_line_to(cr, rows[i], cols[i]);
     cairo_set_line_width(cr, std::max(1.0, std::nearbyint(width * 300)));
@@ -74,30 +89,51 @@ static uint32_t docpixel(int g) {
            static_cast<uint32_t>(b);
 }
 
+// Paints the strips gathered so far as one image, one pixel column a strip: cell m of f
+// spans columns col + m w / f .. col + (m + 1) w / f over each strip's rows.
+void docflush() {
+    Strips &b = strips;
+    if (!cr || b.k == 0) return;
+    cairo_surface_t *img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, b.k, b.f);
+    if (cairo_surface_status(img) == CAIRO_STATUS_SUCCESS) {
+        cairo_surface_flush(img);
+        unsigned char *px = cairo_image_surface_get_data(img);
+        const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(img));
+        for (int m = 0; m < b.f; m++)
+            std::memcpy(px + m * stride, &b.px[static_cast<size_t>(m) * STRIPMAX], 4 * b.k);
+        cairo_surface_mark_dirty(img);
+        cairo_pattern_t *pat = cairo_pattern_create_for_surface(img);
+        cairo_matrix_t m;
+        cairo_matrix_init(&m, 1.0 / b.nrows, 0, 0, static_cast<double>(b.f) / b.ncols,
+                          -static_cast<double>(b.row) / b.nrows,
+                          -static_cast<double>(b.col) * b.f / b.ncols);
+        cairo_pattern_set_matrix(pat, &m);
+        cairo_pattern_set_filter(pat, CAIRO_FILTER_NEAREST);
+        cairo_set_source(cr, pat);
+        cairo_rectangle(cr, b.row, b.col, b.k * b.nrows, b.ncols);
+        cairo_fill(cr);
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_pattern_destroy(pat);
+    }
+    cairo_surface_destroy(img);
+    b.k = 0;
+}
+
+// A strip that continues the gathered ones (the next rows, the same columns and cells)
+// joins them; any other is painted after them.
 void docimage(int row, int col, int nrows, int ncols, int n, const uint8_t *data,
               const float *pos) {
     int f = stripcells(ncols, n, 300);
     if (!cr || f <= 0 || nrows <= 0 || ncols <= 0) return;
-    cairo_surface_t *img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, f);
-    if (cairo_surface_status(img) != CAIRO_STATUS_SUCCESS) return cairo_surface_destroy(img);
-    cairo_surface_flush(img);
-    unsigned char *px = cairo_image_surface_get_data(img);
-    int stride = cairo_image_surface_get_stride(img);
+    Strips &b = strips;
+    if (b.k > 0 && (b.k == STRIPMAX || row != b.row + b.k * b.nrows || col != b.col ||
+                    nrows != b.nrows || ncols != b.ncols || f != b.f))
+        docflush();
+    if (b.k == 0) {
+        b.row = row, b.col = col, b.nrows = nrows, b.ncols = ncols, b.f = f;
+        b.px.assign(static_cast<size_t>(f) * STRIPMAX, 0);
+    }
     for (int m = 0; m < f; m++)
-        *reinterpret_cast<uint32_t *>(px + static_cast<size_t>(m) * stride) =
-            docpixel(stripdark(m, f, n, data, pos));
-    cairo_surface_mark_dirty(img);
-    // cell m spans columns col + m w / f .. col + (m + 1) w / f, the whole strip's rows
-    cairo_pattern_t *pat = cairo_pattern_create_for_surface(img);
-    cairo_matrix_t m;
-    cairo_matrix_init(&m, 1.0 / nrows, 0, 0, static_cast<double>(f) / ncols,
-                      -static_cast<double>(row) / nrows, -static_cast<double>(col) * f / ncols);
-    cairo_pattern_set_matrix(pat, &m);
-    cairo_pattern_set_filter(pat, CAIRO_FILTER_NEAREST);
-    cairo_set_source(cr, pat);
-    cairo_rectangle(cr, row, col, nrows, ncols);
-    cairo_fill(cr);
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_pattern_destroy(pat);
-    cairo_surface_destroy(img);
+        b.px[static_cast<size_t>(m) * STRIPMAX + b.k] = docpixel(stripdark(m, f, n, data, pos));
+    b.k++;
 }

@@ -16,7 +16,9 @@ cairo_status_t docwrite(void *fp, const unsigned char *data, unsigned int len);
 void docbegin(cairo_surface_t *s);
 // Ends drawing: the context is released (the surface stays with its owner).
 void docend();
-// The four marks, with the arguments of the device table.
+// Paints the gray lines gathered for one image; before a page is shown.
+void docflush();
+// The marks, with the arguments of the device table.
 void docrect(int row, int col, int nrows, int ncols);
 void docline(int n, const int *rows, const int *cols, double width);
 void docimage(int row, int col, int nrows, int ncols, int n, const uint8_t *data, const float *pos);
