@@ -37,4 +37,4 @@ readme-picture: demo
 
 clean:
 	rm -rf $(BUILD) $(ASAN) build-bench
-	rm -f demo.wav demo.eps demo.png demo.emf demo-screen.png
+	rm -f demo.wav demo.eps demo.png demo.emf demo-screen.png demo.pdf demo.svg demo-*.svg

@@ -20,14 +20,15 @@ const IntPar intpars[38] = {
 
 #define FP(n)                                                                                      \
     { #n, &Params::n }
-const FloatPar floatpars[49] = {
-    FP(_fpar),  FP(agcsp),     FP(annlwt),   FP(annsiz),   FP(arosiz), FP(arotip),    FP(arowid),
-    FP(axlnwd), FP(bandwidth), FP(contrast), FP(darkness), FP(eeps),   FP(elen),      FP(ellc),
-    FP(emax),   FP(emin),      FP(enrm),     FP(fgrid),    FP(fint),   FP(floor),     FP(fmax),
-    FP(fmin),   FP(foct),      FP(fpma),     FP(fpmb),     FP(fpmc),   FP(head),      FP(lablwt),
-    FP(labsiz), FP(msgang),    FP(msglwt),   FP(msgsiz),   FP(pltlwt), FP(rate),      FP(tail),
-    FP(ticsiz), FP(tmax),      FP(tmin),     FP(token),    FP(tpage),  FP(windwidth), FP(wlen),
-    FP(wllc),   FP(xlen),      FP(xllc),     FP(xpage),    FP(ylen),   FP(yllc),      FP(ypage)};
+const FloatPar floatpars[50] = {
+    FP(_fpar),  FP(agcsp),     FP(annlwt),  FP(annsiz),   FP(arosiz),   FP(arotip), FP(arowid),
+    FP(axlnwd), FP(bandwidth), FP(channel), FP(contrast), FP(darkness), FP(eeps),   FP(elen),
+    FP(ellc),   FP(emax),      FP(emin),    FP(enrm),     FP(fgrid),    FP(fint),   FP(floor),
+    FP(fmax),   FP(fmin),      FP(foct),    FP(fpma),     FP(fpmb),     FP(fpmc),   FP(head),
+    FP(lablwt), FP(labsiz),    FP(msgang),  FP(msglwt),   FP(msgsiz),   FP(pltlwt), FP(rate),
+    FP(tail),   FP(ticsiz),    FP(tmax),    FP(tmin),     FP(token),    FP(tpage),  FP(windwidth),
+    FP(wlen),   FP(wllc),      FP(xlen),    FP(xllc),     FP(xpage),    FP(ylen),   FP(yllc),
+    FP(ypage)};
 #undef FP
 
 void pardefaults() {

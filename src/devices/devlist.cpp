@@ -5,8 +5,10 @@
 #include "devices/emf.h"
 #include "devices/imp.h"
 #include "devices/lj.h"
+#include "devices/pdf.h"
 #include "devices/ps.h"
 #include "devices/screen.h"
+#include "devices/svg.h"
 
 namespace {
 
@@ -27,6 +29,8 @@ constexpr DevRow rows[] = {
     {.name = "ps3", .devindex = 4, .devres = 3, .open = psopen},
     {.name = "ps4", .devindex = 4, .devres = 4, .open = psopen},
     {.name = "ps", .devindex = 4, .devres = 3, .open = psopen},
+    {.name = "pdf", .devindex = 5, .devres = 0, .open = pdfopen},
+    {.name = "svg", .devindex = 6, .devres = 0, .open = svgopen},
 };
 
 // True when the name a begins the name b.

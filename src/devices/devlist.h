@@ -4,7 +4,7 @@
 
 struct DevRow {
     const char *name; // chosen when it begins the text after -P
-    int devindex;     // 0 screen, 1 metafile, 2 LaserJet, 3 imPRESS, 4 PostScript
+    int devindex;     // 0 screen, 1 metafile, 2 LaserJet, 3 imPRESS, 4 PostScript, 5 PDF, 6 SVG
     int devres;       // resolution selection of the metafile and LaserJet devices
     void (*open)();   // fills the page geometry and the device table
 };

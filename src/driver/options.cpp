@@ -2,6 +2,7 @@
 // second character alone ("-quiet" is -q), the third for "-n"; unknown letters do nothing.
 #include "driver/options.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -13,7 +14,7 @@
 #include "base/params.h"
 #include "devices/devlist.h"
 
-static const char *const usagelines[20] = {
+static const char *const usagelines[22] = {
     "KAVREL version 2.52                          January 2018",
     "",
     "usage: kavrel [-options] [param=value] spc_file [arg1 arg2 ...]",
@@ -34,22 +35,50 @@ static const char *const usagelines[20] = {
     "   -q      quiet mode",
     "   -r N    set default sample rate to N samples per second",
     "   -t N    sdf trailer size is N bytes",
+    "   -Ppdf   output to PDF file",
+    "   -Psvg   output to SVG file",
 };
 
 void usage() {
     for (const char *line : usagelines) msg("%s\n", line);
 }
 
+// The row whose name begins the text, or nullptr.
+static const DevRow *devrow(const char *text) {
+    for (int i = 0; i < ndevrows; i++)
+        if (std::strncmp(text, devrows[i].name, std::strlen(devrows[i].name)) == 0)
+            return &devrows[i];
+    return nullptr;
+}
+
 void devpick(const char *text) {
-    opt.devindex = 0;
-    opt.devres = 0;
-    for (int i = 0; i < ndevrows; i++) {
-        const DevRow &d = devrows[i];
-        if (std::strncmp(text, d.name, std::strlen(d.name)) == 0) {
-            opt.devindex = d.devindex;
-            opt.devres = d.devres;
-            return;
-        }
+    const DevRow *d = devrow(text);
+    if (!d) {
+        msg("unknown device '%s': the output file's extension or the screen decides\n", text);
+        return;
+    }
+    opt.devindex = d->devindex;
+    opt.devres = d->devres;
+    opt.devnamed = 1;
+}
+
+void devbyname() {
+    static const char *const byext[][2] = {{"eps", "ps"},  {"ps", "ps"},   {"emf", "emf"},
+                                           {"pdf", "pdf"}, {"svg", "svg"}, {"pcl", "lj3"},
+                                           {"imp", "ip"},  {"png", "co"}};
+    if (opt.devnamed || !opt.devbyext || !out.outfile) return;
+    const std::string &name = out.outname;
+    const size_t dot = name.rfind('.'), slash = name.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return;
+    std::string ext = name.substr(dot + 1);
+    for (char &c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const auto &[e, row] : byext) {
+        if (ext != e) continue;
+        const DevRow *d = devrow(row);
+        if (!d) return;
+        opt.devindex = d->devindex;
+        opt.devres = d->devres;
+        return;
     }
 }
 
@@ -118,11 +147,13 @@ int cmdopts(int argc, const char *const *argv) {
             parassign(word);
         }
     }
+    devbyname();
     return 0;
 }
 
 int envopts() {
     static const char name[] = "KAVREL";
+    opt.devnamed = 0;
     const char *value = std::getenv(name);
     if (!value) return 0;
     msg("%s=%s\n", name, value);

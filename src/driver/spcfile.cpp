@@ -84,6 +84,13 @@ void filecmd(const std::string &text) {
     plotend(plotcmd(kind));
 }
 
+// Says which channel of a file of several is plotted; a channel it lacks is refused later.
+void chanline(const std::string &path) {
+    const int n = sdnchan(path);
+    if (n > 1 && par.channel >= 1.0f && par.channel < n + 1.0f)
+        msg("channel %d of %d\n", static_cast<int>(par.channel), n);
+}
+
 // Reads runfile as a parameter file, line by line, then ends the page if it was used.
 void spcread() {
     if (run.runfile.find('.') == std::string::npos) run.runfile += ".spc";
@@ -260,6 +267,7 @@ void dofile(std::string name) {
     const int kind = sdident(run.runfile, opt.asciiopt);
     run.runkind = run.curkind = kind;
     msg("%s file: %s\n", sdtypename(sd.sdtype), run.runfile.c_str());
+    if (kind == 1 && opt.verbose) chanline(run.runfile);
     if (kind == 1 || kind == 2) {
         if (opt.nposarg != 1 || !exists("template.spc")) {
             sd.sdname = run.runfile;

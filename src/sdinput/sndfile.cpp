@@ -1,6 +1,7 @@
 // SND audio files: six 32-bit header words in either byte order, with the magic ".snd" or its
-// variant ".sd\0". Floating-point samples whose peak is at most 1.0 are full-scale audio and
-// are scaled by 32767; larger values are taken as sample values (scale 1).
+// variant ".sd\0"; frames of several channels give one channel's samples. Floating-point samples
+// whose peak is at most 1.0 are full-scale audio and are scaled by 32767; larger values are taken
+// as sample values (scale 1).
 #include "sdinput/sndfile.h"
 
 #include "base/msg.h"
@@ -20,6 +21,7 @@ struct SndHdr {
     uint32_t size = 0; // data size, 0xFFFFFFFF: to the end of the file
     uint32_t code = 0; // SND encoding
     uint32_t rate = 0;
+    uint32_t chans = 1; // channels per frame
 };
 
 // SND encodings as block encodings; 0 for the unsupported ones.
@@ -50,6 +52,7 @@ int sndhdr(int fd, SndHdr &h) {
     h.size = get32(b + 8, h.swap);
     h.code = get32(b + 12, h.swap);
     h.rate = get32(b + 16, h.swap);
+    h.chans = get32(b + 20, h.swap);
     return 1;
 }
 
@@ -57,8 +60,10 @@ int sndhdr(int fd, SndHdr &h) {
 int32_t sndcount(const SndHdr &h, int64_t fsize) {
     int bps = sdencbytes(sndenc(h.code));
     if (bps == 0) return 0;
-    int64_t n = h.size / bps;
-    if (h.size == 0xFFFFFFFFu) n = fsize > h.off ? (fsize - h.off) / bps : 0;
+    int64_t fbytes =
+        static_cast<int64_t>(bps) * (h.chans >= 1 && h.chans <= SDMAXCHANS ? h.chans : 1);
+    int64_t n = h.size / fbytes;
+    if (h.size == 0xFFFFFFFFu) n = fsize > h.off ? (fsize - h.off) / fbytes : 0;
     return n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
 }
 
@@ -76,6 +81,15 @@ void sndscale() {
 }
 
 } // namespace
+
+int sndchans(const std::string &path) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return 0;
+    SndHdr h;
+    int ok = sndhdr(fd, h) && h.len >= 24;
+    ::close(fd);
+    return ok && h.chans >= 1 && h.chans <= SDMAXCHANS ? static_cast<int>(h.chans) : 0;
+}
 
 int sndtest(const std::string &path) {
     int fd = ::open(path.c_str(), O_RDONLY);
@@ -113,6 +127,14 @@ int sndopen() {
         msg("ERROR(%s): SND data offset %u lies inside the header\n", p, h.off);
         return sdfail();
     }
+    if (h.chans < 1 || h.chans > SDMAXCHANS) {
+        msg("ERROR(%s): SND file of %u channels cannot be read\n", p, h.chans);
+        return sdfail();
+    }
+    int chan = sdchannel(static_cast<int>(h.chans));
+    if (chan < 0) return sdfail();
+    sdb.chans = static_cast<int>(h.chans), sdb.chan = chan;
+    sd.nchan = sdb.chans, sd.chan = chan + 1;
     sd.nsamp = sdclaim(sd.nsamp, fsize);
     sd.srate = sdrate(hdrrate(h.rate));
     sndscale();

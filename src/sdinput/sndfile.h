@@ -7,3 +7,5 @@
 int sndtest(const std::string &path);
 // Opens sd.sdname as an SND file; 1 done, 0 refused.
 int sndopen();
+// Channels named by the header of the SND file at path (0 when it cannot be read).
+int sndchans(const std::string &path);

@@ -1,6 +1,7 @@
-// RIFF WAVE files, little-endian only. Chunks between "fmt " and "data" are skipped (with the
-// pad byte of odd sizes); a data size past the end of the file (streamed files) is lowered to
-// the samples present. Format tags: PCM, IEEE float, mu-law and the extensible wrapper.
+// RIFF WAVE files, little-endian only. Frames of several channels give one channel's samples.
+// Chunks between "fmt " and "data" are skipped (with the pad byte of odd sizes); a data size past
+// the end of the file (streamed files) is lowered to the samples present. Format tags: PCM, IEEE
+// float, mu-law and the extensible wrapper.
 #include "sdinput/wavfile.h"
 
 #include "base/msg.h"
@@ -16,6 +17,7 @@ namespace {
 struct WavFmt {
     uint32_t size = 0; // format chunk size S
     int tag = 0;       // format tag (the sub-format's for the extensible wrapper)
+    int chans = 0;     // channels per frame
     uint32_t rate = 0; // header rate
     int bits = 0;      // bits per sample
 };
@@ -45,6 +47,7 @@ int64_t wavfmt(int64_t size, WavFmt &f) {
     long want = f.size >= 40 ? 40 : 16;
     if (sdpread(sdb.fd, 20, h, want) != want) return -1;
     f.tag = get16(h, 0);
+    f.chans = get16(h + 2, 0);
     f.rate = get32(h + 4, 0);
     f.bits = get16(h + 14, 0);
     if (f.tag == 0xFFFE && f.size >= 40) f.tag = get16(h + 24, 0); // the sub-format's tag
@@ -86,7 +89,25 @@ int wavenc(const WavFmt &f) {
     return ENC_NONE;
 }
 
+// The channel read of a file of n channels, 0-based; -1 when refused (said).
+int wavchan(int n) {
+    if (n < 1 || n > SDMAXCHANS) {
+        msg("ERROR(%s): RIFF WAVE file of %d channels cannot be read\n", name(), n);
+        return -1;
+    }
+    return sdchannel(n);
+}
+
 } // namespace
+
+int wavchans(const std::string &path) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return 0;
+    unsigned char h[24];
+    long n = sdpread(fd, 0, h, 24);
+    ::close(fd);
+    return n == 24 && std::memcmp(h + 12, "fmt ", 4) == 0 ? get16(h + 22, 0) : 0;
+}
 
 int wavtest(const std::string &path) {
     int fd = ::open(path.c_str(), O_RDONLY);
@@ -120,13 +141,17 @@ int wavopen() {
             f.tag, f.bits);
         return sdfail();
     }
+    int chan = wavchan(f.chans);
+    if (chan < 0) return sdfail();
     sdsetenc(enc);
+    sdb.chans = f.chans, sdb.chan = chan;
+    sd.nchan = f.chans, sd.chan = chan + 1;
     sdb.dataoff = pos;
     sdb.swap = 0;
     sdb.scale = enc == ENC_F32 ? 32767.0 : 1.0; // float audio is full scale
     sdb.sat = enc == ENC_F32;
     sdb.unsig = 0;
-    sd.nsamp = sdclaim(dsize / sdb.bps, size);
+    sd.nsamp = sdclaim(dsize / (sdb.bps * f.chans), size); // frames: one sample each
     sd.srate = sdrate(hdrrate(f.rate));
     sdb.curblk = -1;
     return 1;

@@ -6,3 +6,5 @@
 int wavtest(const std::string &path);
 // Opens sd.sdname as a RIFF WAVE file; 1 done, 0 refused (with a message saying why).
 int wavopen();
+// Channels named by the "fmt " chunk of the file at path (0 when it cannot be read).
+int wavchans(const std::string &path);

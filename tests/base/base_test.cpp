@@ -17,7 +17,7 @@ TEST(Parameters, WordsSetWhatTheirFirstFourCharactersNameToAPlainNumber) {
         "nlpc=12abc", "nlpc=12 ",      "ftpi= +7", "ftpi=7 ",            "bits=1e3", "bits=1 ",
         "tmin=1e3", "tmin=1000 ",      "tmin=+3E2,", "tmin=300 ",        "tmin=1e+", "tmin=1 ",
         "tmin=-.5e-1x", "tmin=-0.05 ", "tmin=  2.5", "tmin=2.5 ",        "tmin=0x10", "",
-        "tmin=inf", "",                "_bpar=3", "_bpar=3 "};
+        "CHANnel=2.5", "channel=2.5 ", "tmin=inf", "",                    "_bpar=3", "_bpar=3 "};
     // clang-format on
     for (size_t i = 0; i < std::size(cases); i += 2) {
         for (auto assign : {parassign, parset}) {
@@ -26,6 +26,9 @@ TEST(Parameters, WordsSetWhatTheirFirstFourCharactersNameToAPlainNumber) {
             EXPECT_EQ(changed(), cases[i + 1]) << cases[i];
         }
     }
+    // each table after its marker in ascending order, which the lookup's uniqueness rests on
+    for (size_t i = 2; i < std::size(floatpars); i++)
+        EXPECT_LT(std::string(floatpars[i - 1].name), floatpars[i].name);
     parassign("tmin=1"), parassign("_fpar=0.5"), pardefaults(); // all back but the markers
     EXPECT_EQ(changed(), "_bpar=3 _fpar=0.5 ");
     par = Params{};

@@ -10,11 +10,12 @@
 #include "driver/session.h"
 #include "driver/spcfile.h"
 #include "testkit.h"
+#include <sstream>
 
 // Only -h, -r, -t and -o take the next word: every other option is followed here by a word
 // that would be missed if it were taken. A positional word loses its trailing blanks and line
 // ends, and 16 are kept. KAVREL's words are split on blanks and tabs. -P picks the first device
-// name that begins its text, else the screen.
+// name that begins its text.
 TEST(Options, SecondCharacterChoosesAndOnlyValueOptionsTakeTheNextWord) {
     const Scratch s;
     const std::string a = s / "a.eps";
@@ -44,7 +45,9 @@ TEST(Options, SecondCharacterChoosesAndOnlyValueOptionsTakeTheNextWord) {
                           "ip", "ps1", "ps2", "ps3", "ps4", "ps9", "PS", "xyz"})
         devpick(t), got += std::to_string(opt.devindex * 10 + opt.devres) + " ";
     // clang-format on
-    EXPECT_EQ(got, "0 11 12 13 10 20 21 23 23 21 30 41 42 43 44 43 0 0 ");
+    // a name of no device is said and changes nothing
+    EXPECT_EQ(got, "0 11 12 13 10 20 21 23 23 21 30 41 42 43 44 43 43 43 ");
+    EXPECT_EQ(cap.times("unknown device 'xyz'"), 1);
     opt = Opts{}, pardefaults();
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@
 #include "pngread.h"
 #include "rasterread.h"
 #include "testkit.h"
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -78,7 +81,10 @@ TEST(Program, WithoutAFileItPrintsTheUsageAndSucceeds) {
         EXPECT_TRUE(r.err.starts_with(head + "KAVREL version 2.52                          "
                                              "January 2018\n\nusage: kavrel [-options]"))
             << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 20 + !env.empty());
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 22 + !env.empty());
+        EXPECT_TRUE(
+            r.err.ends_with("   -t N    sdf trailer size is N bytes\n   -Ppdf   output to PDF "
+                            "file\n   -Psvg   output to SVG file\n"));
     }
 }
 
@@ -304,6 +310,134 @@ TEST(Pictures, CochlearPlotFollowsTheStrongestChannelOfATimeStepFile) {
     const Ran r = kavrel(s, "-q -Pps -o n.eps n.tsd");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "TSD file: n.tsd\nERROR : can't open stimulus file nosuch.wav\n");
+}
+
+// The pages of a PDF, or an SVG file and its page files, as landscape pictures.
+std::vector<Picture> docpages(const Scratch &s, const std::string &file, int dpi = 300) {
+    std::vector<Picture> pages;
+    const bool pdf = file.ends_with(".pdf");
+    const std::string d = std::to_string(dpi);
+    if (pdf) { EXPECT_TRUE(tool(s.dir, "pdftoppm -r " + d + " -png " + file + " pg")); }
+    for (int k = 1;; k++) {
+        const std::string n = std::to_string(k), f = file.substr(0, file.size() - 4) + "-" + n;
+        if (!pdf && !tool(s.dir, "rsvg-convert -b white -d " + d + " -p " + d + " -o pg-" + n +
+                                     ".png " + (k == 1 ? file : f + ".svg")))
+            return pages;
+        if (pages.push_back(readpng(s / ("pg-" + n + ".png"))), pages.back().w == 0)
+            return pages.pop_back(), pages;
+        std::filesystem::remove(s / ("pg-" + n + ".png"));
+    }
+}
+
+// The marks of a 1 kHz tone plot on a landscape page picture, as on the other devices.
+void tonemarks(const Picture &p, double dpi = 300) {
+    auto gray = [&](double up) { return at(p, true, dpi, dpi, 1.5, up); };
+    EXPECT_EQ((std::tuple{gray(0.5) == 255, gray(1.0) < 235, gray(1.5625) < 30, gray(3.53125)}),
+              (std::tuple{true, true, true, 255}));
+}
+
+TEST(Documents, PdfAndSvgDrawWhatThePostScriptDraws) {
+    const Scratch s("e2e");
+    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 1 sine 1000 gain -6"));
+    for (const char *file : {"o.eps", "o.pdf", "o.svg", "-Psvg tpage=0.5 -o two.svg"})
+        ASSERT_EQ(kavrel(s, "-o "s + file + " tone.wav").status, 0);
+    ASSERT_TRUE(tool(s.dir, "gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=letter -sDEVICE=pnggray "
+                            "-r300 -sOutputFile=eps.png -c '<</PageOffset [-18 -18]>> "
+                            "setpagedevice' -f o.eps"));
+    const Picture eps = readpng(s / "eps.png");
+    for (const char *file : {"o.pdf", "o.svg"}) {
+        SCOPED_TRACE(file);
+        const std::vector<Picture> p = docpages(s, file);
+        ASSERT_EQ(p.size(), 1u);
+        tonemarks(p[0]);
+        // the frame, the axes' lines and text, the waveform where the PostScript has them:
+        // dot (row, column) is its pixel (column, row); antialiased edges only differ
+        int bad = 0;
+        for (int y = 0; y < 2400; y++)
+            for (int x = 0; x < 3150; x++)
+                bad += std::abs(eps.gray(2399 - y, x) - p[0].gray(x, y)) > 64;
+        EXPECT_LT(bad, 3150 * 2400 / 500);
+    }
+    // a page a half second: two PDF pages, two SVG files; without -o no second SVG page
+    ASSERT_EQ(kavrel(s, "-o two.pdf tpage=0.5 tone.wav").status, 0);
+    EXPECT_EQ(docpages(s, "two.pdf").size(), 2u);
+    EXPECT_EQ(docpages(s, "two.svg").size(), 2u);
+    const Ran r = kavrel(s, "-q -Psvg tpage=0.5 tone.wav");
+    EXPECT_EQ((std::tuple{r.status, r.out.starts_with("<?xml")}), (std::tuple{1, true}));
+    EXPECT_EQ(r.err, "WAV file: tone.wav\nSVG output of several pages needs an output file (-o "
+                     "name.svg): page 2 and later are not written\n");
+}
+
+// Without -P the output name's extension chooses the device, whatever its case; a known -P,
+// here from KAVREL, wins; an unknown one is said and the extension decides.
+TEST(Documents, OutputNameChoosesTheDevice) {
+    const Scratch s("e2e");
+    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 0.2 sine 1000"));
+    // environment, words, the file, how it begins
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
+        {"", "", "x.eps", "%!PS-Adobe-2.0 EPSF"},
+        {"", "", "x.PDF", "%PDF-1."},
+        {"", "", "x.svg", "<?xml"},
+        {"", "", "x.emf", "\x01\0\0\0"s},
+        {"", "", "x.pcl",
+         "\x1b"
+         "E"},
+        {"", "", "x.png", "\x89PNG"},
+        {"KAVREL=-Pps", "", "y.png", "%!PS-Adobe-2.0 EPSF"},
+        {"", "-Pxyz", "y.eps", "%!PS-Adobe"},
+        // -P and -o in either pass, in either order; -Pco names the screen; no extension
+        {"KAVREL='-o z.pdf'", "-Plj", "",
+         "\x1b"
+         "E"},
+        {"KAVREL=-Pxyz", "-Pzz", "z.svg", "<?xml"},
+        {"", "-Pco", "z.eps", "\x89PNG"},
+        {"", "", "z", "\x89PNG"}};
+    for (const auto &[env, words, file, magic] : cases) {
+        const Ran r =
+            kavrel(s, "-q " + words + (file.empty() ? "" : " -o " + file) + " tone.wav", env);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err.find("unknown device 'xyz'") != std::string::npos,
+                  (env + words).find("xyz") != std::string::npos)
+            << r.err;
+        EXPECT_EQ(readfile(s / (file.empty() ? "z.pdf" : file)).substr(0, magic.size()), magic)
+            << file;
+    }
+    // and the readers of each kind accept them
+    EXPECT_EQ(render(s, "x.eps").size() + render(s, "y.png").size(), 2u);
+    EXPECT_TRUE(tool(s.dir, "pdfinfo x.PDF") && tool(s.dir, "rsvg-convert -o svg.png x.svg"));
+    EXPECT_EQ((std::pair{readpcl(readfile(s / "x.pcl")).err, readpng(s / "x.png").w}),
+              (std::pair{""s, 1680}));
+}
+
+// Every kind of recording plots through the codec library as its WAV does, to PDF as well;
+// a stereo one with the tone on its second channel says which channel it plots, at its
+// real duration, and refuses a third.
+TEST(Recordings, EveryKindPlotsToPdfAndSaysItsChannel) {
+    const Scratch s("e2e");
+    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 t.wav synth 1 sine 1000 gain -6"));
+    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 st.wav synth 1 sine 0 sine 1000 gain -6"));
+    for (const char *cmd :
+         {"sox t.wav t.flac", "sox t.wav -t sph t.sph", "sox t.wav t.aiff", "sox t.wav t.ogg",
+          "ffmpeg -y -i t.wav -c:a libopus t.opus", "ffmpeg -y -i t.wav t.mp3",
+          "sox t.wav -t w64 t.w64", "ffmpeg -y -i t.wav -rf64 always -f wav t.rf64",
+          "ffmpeg -y -i t.wav t.caf", "sox st.wav st.au", "sox st.wav st.flac"}) {
+        const std::string file = std::string(cmd).substr(std::string(cmd).rfind(' ') + 1);
+        SCOPED_TRACE(file);
+        ASSERT_TRUE(tool(s.dir, cmd));
+        const Ran r = kavrel(s, "-o talk.pdf " + file);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.err.find(" file: " + file + "\n"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("    16000 samples =    1.000 sec"), std::string::npos) << r.err;
+        if (file[1] == '.') tonemarks(docpages(s, "talk.pdf", 75).at(0), 75);
+    }
+    // the channel said, unless -q; a channel the file lacks fails the run
+    const Ran one = kavrel(s, "-o a.pdf st.flac"), two = kavrel(s, "-q -o a.pdf channel=2 st.au"),
+              three = kavrel(s, "-o a.pdf channel=3 st.wav");
+    EXPECT_EQ(one.err.substr(0, 33), "FLC file: st.flac\nchannel 1 of 2\n");
+    EXPECT_EQ(two.err, "SND file: st.au\n");
+    EXPECT_EQ(three.status, 1);
+    EXPECT_NE(three.err.find("ERROR(st.wav): no channel 3: the file has 2 channels\n"),
+              std::string::npos);
 }
 
 } // namespace

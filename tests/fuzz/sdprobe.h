@@ -23,7 +23,7 @@ inline const char *sdprobe(const std::string &path, const std::string &bytes) {
         if (cls == 2 && tsdopen() == 1 && tsd.nstp > 0 && !tsdframe(tsd.nstp - 1)) bad = "frame";
         const int tried = cls != 0 && cls != 2, ok = tried && sdopen(), n = sd.nsamp;
         if (tried && !ok && sdb.fd >= 0) bad = "refused file left open";
-        if (ok && n > 0 && sd.sdtype != SD_LST && sdb.dataoff + int64_t{n} * sdb.bps > ssize(bytes))
+        if (ok && n > 0 && getsamp == blkget && sdb.dataoff + int64_t{n} * sdb.bps > ssize(bytes))
             bad = "samples past the end of the file";
         for (int32_t i : {0, n / 2, n - 1, n, -1, INT32_MAX})
             if (int32_t v = ok ? getsamp(i) : 0; v != int16_t(v) || (v && (i < 0 || i >= n)))

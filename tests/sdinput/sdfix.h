@@ -5,6 +5,8 @@
 #include "testkit.h"
 
 #include <bit>
+#include <random>
+#include <sstream>
 
 // Distinct 16-bit values of both signs: the samples the writers store.
 inline constexpr auto sig = [](int i) { return (i * 7919 + 123) % 65536 - 32768; };

@@ -14,6 +14,13 @@ static const std::string raw600 = Bytes{}.sig16(600).b;
 
 TEST_F(SdInput, IdentificationInRecognitionOrder) {
     const std::string bin(40, '\x80'), i4 = ils(0, 4, 1, 4), c1 = csre(1, 10, 0);
+    // a blank-padded SPHERE header is text; an ID3 tag of no bytes; a layer III frame header
+    const std::string sph =
+        "NIST_1A\n   1024\nsample_count -i 4\nend_head\n" + std::string(980, ' ');
+    const std::string id3 = "ID3\4\0\0\0\0\0\0"s, frame = "\xff\xfb\x90\x64"s;
+    const std::string w64 = "riff\x2e\x91\xcf\x11\xa5\xd6\x28\xdb\x04\xc1\0\0"s +
+                            std::string(8, 0) +
+                            "wave\xf3\xac\xd3\x11\x8c\xd1\x00\xc0\x4f\x8e\xdb\x8a"s;
     auto m = [](int be, int t, int r, int i = 0) { return mat({"", be}, t, r, 3, "", {}, 0, i).b; };
     // file command, class, kind name, files
     const std::tuple<int, int, const char *, std::vector<std::string>> cases[] = {
@@ -23,7 +30,8 @@ TEST_F(SdInput, IdentificationInRecognitionOrder) {
         {0, 1, "NOH", {"CSRE40x" + c1.substr(7), "RIFF\0\0\0\0WAVX"s + bin}},
         {1, 2, "TSD", {tsdfile(0, 4, 2).b, tsdfile(1, 4, 2).b}},
         {0, 1, "ILS", {i4.substr(0, 128), ils(1, 4, 1, 4), "CSRE40\0"s + i4.substr(7)}},
-        {0, 1, "ILS", {"RIFF\0\0\0\0WAVE"s + i4.substr(12)}}, // ILS is tried first
+        // a magic of its own is tried before the ILS test: a WAV sample at word 62 of -32000
+        {0, 1, "WAV", {"RIFF\0\0\0\0WAVE"s + i4.substr(12)}},
         {0, 1, "TOK", {ils(0, 4, 1, 4, 1, 4), ils(1, 4, 1, 4, 1, 4)}},
         {0, 1, "CSR", {c1}},
         {0, 1, "MAT", {m(0, 0, 1), m(1, 30, 1), m(0, 40, 1)}},
@@ -31,7 +39,27 @@ TEST_F(SdInput, IdentificationInRecognitionOrder) {
         {0, 1, "NOH", {m(0, 0, 1, 1), m(0, 200, 1), m(0, 2000, 1)}},
         {0, 1, "WAV", {"RIFF\0\0\0\0WAVE"s + bin, "FFIR\0\0\0\0EVAW"s + bin}},
         {0, 1, "SND", {".snd" + bin, "dns." + bin, ".sd\0"s + bin, "\0ds."s + bin}},
-        {1, 1, "SND", {".snd is text\n"}}, // SND is tried before the list
+        {0, 1, "SND", {".snd is text\n"}}, // magics are tried before the text test
+        {0, 1, "FLC", {"fLaC"}},
+        {0, 1, "SPH", {sph}},
+        {0, 1, "AIF", {"FORM\0\0\0\0AIFF"s, "FORM\0\0\0\0AIFC"s}},
+        {0, 1, "OGG", {"OggS"}},
+        {0,
+         1,
+         "MP3",
+         {id3 + frame, id3.substr(0, 5) + "\x10\0\0\0\0"s + std::string(10, 'x') + frame}},
+        {0, 1, "W64", {w64}},
+        {0, 1, "RF6", {"RF64\0\0\0\0WAVE"s, "BW64\0\0\0\0WAVE"s}},
+        {0, 1, "CAF", {"caff"}},
+        // an ID3 tag before anything but a layer III frame header: reserved version, layer I,
+        // free or bad bit rate, reserved rate; a size not stored 7 bits a byte
+        {0,
+         1,
+         "NOH",
+         {id3 + "\xff\xeb\x90\0"s, id3 + "\xff\xff\x90\0"s, id3 + "\xff\xfb\x00\0"s,
+          id3 + "\xff\xfb\xf0\0"s, id3 + "\xff\xfb\x9c\0"s, frame + frame,
+          id3.substr(0, 9) + "\x80"s + frame}},
+        {0, 0, "SPC", {"NIST_1B\n", "FORM    AIFX", "RF64    WAVX"}},
     };
     for (const auto &[ascii, cls, name, files] : cases)
         for (const std::string &f : files) {
@@ -41,7 +69,7 @@ TEST_F(SdInput, IdentificationInRecognitionOrder) {
         }
     EXPECT_STREQ((sdident(s / "none", 1), sdtypename(sd.sdtype)), "SDF"); // no file: no format
     EXPECT_EQ(sdopen(), 0);
-    for (int k : {-1, 11}) EXPECT_STREQ(sdtypename(k), "???");
+    for (int k : {-1, 19}) EXPECT_STREQ(sdtypename(k), "???");
     EXPECT_EQ((opt.nohdropt = 1, sdident(p, 0), sd.sdtype), SD_NOH); // -nh: headerless
 }
 
