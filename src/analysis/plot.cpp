@@ -111,6 +111,7 @@ void appendrec() {
     if (plot.nplotrec >= PLOTRECMAX) return;
     PlotRec &r = plot.plotrec[plot.nplotrec++];
     r.sdname = sd.sdname;
+    r.channel = sd.chan;
     r.axtype = plot.axtype;
     r.left = ana.pltx0;
     r.bottom = ana.plty;

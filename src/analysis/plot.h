@@ -16,6 +16,7 @@ struct PlotRec {
     float tpg0 = 0, tpg1 = 0, flo = 0, fhi = 0, lnr = 0, fpA = 0, fpB = 0, fpC = 0;
     float maxpow = 0; // largest FFT power so far, written while drawing
     float srate = 0;
+    int channel = 1; // the channel plotted, counting from 1
 };
 
 enum { PLOTRECMAX = 64, GRAYPOSMAX = 4098 };

@@ -84,8 +84,9 @@ const PlotRec *findrec(int r) {
     return nullptr;
 }
 
-float curspec(const char *name, double t, double f, float rate, int window, int points) {
-    if (!curopen(name, rate) || !getsamp || !(rate > 0)) return 0;
+float curspec(const char *name, double t, double f, float rate, int window, int points,
+              int channel) {
+    if (!curopen(name, rate, channel) || !getsamp || !(rate > 0)) return 0;
     ana.nwin = window;
     ana.nfft = points;
     return specval(static_cast<int32_t>(t * rate + 0.5), points * f / rate);
@@ -108,11 +109,11 @@ int tclick(int x, int y, std::string *text) {
     char b[160];
     if (c >= p->bottom && c <= p->top) {
         double f = freqat(static_cast<double>(c - p->bottom) / (p->top - p->bottom), *p);
-        float v = curspec(p->sdname.c_str(), t, f, p->srate, p->nwin, p->nfft);
+        float v = curspec(p->sdname.c_str(), t, f, p->srate, p->nwin, p->nfft, p->channel);
         std::snprintf(b, sizeof b, " (t,f,v) = (%s, %s, %.1f dB) ", ts.c_str(), fmtfreq(f).c_str(),
                       level(v, p->maxpow));
     } else if (c >= p->wavbot && c <= p->wavtop) {
-        int s = cursamp(p->sdname.c_str(), t, p->srate);
+        int s = cursamp(p->sdname.c_str(), t, p->srate, p->channel);
         std::snprintf(b, sizeof b, " (t,v) = (%s, %d) ", ts.c_str(), s);
     } else {
         std::snprintf(b, sizeof b, " t = %s ", ts.c_str());

@@ -18,7 +18,8 @@ double freqat(double q, const PlotRec &r);
 const PlotRec *findrec(int r);
 // The spectrum value of file `name` at t seconds and f Hz, for a window of `window` samples
 // and a transform of `points`; 0 when the file cannot be read.
-float curspec(const char *name, double t, double f, float rate, int window, int points);
+float curspec(const char *name, double t, double f, float rate, int window, int points,
+              int channel = 1);
 // Left click at client pixel (x, y): the read-out line; 0 (nothing to show) before any plot.
 int tclick(int x, int y, std::string *text);
 // Right click: the line naming the file under the pointer, and that file (empty when none);

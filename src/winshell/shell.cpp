@@ -97,6 +97,7 @@ int runwords(const Words &words) {
         setvbuf(tee, nullptr, _IONBF, 0);
         msgfp = tee;
     }
+    opt.devbyext = 0; // the window's screen is the device unless -P names another
     int status = runmain(static_cast<int>(words.size()), argv.data());
     msgfp = old;
     if (tee) std::fclose(tee);

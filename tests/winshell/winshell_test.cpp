@@ -28,14 +28,15 @@ std::vector<int16_t> tone(double f, int r, int n, double a) {
     return v;
 }
 
-// A 16-bit mono RIFF WAVE file of the samples.
-std::string wav(const std::vector<int16_t> &v, int rate) {
+// A 16-bit RIFF WAVE file of the samples (interleaved frames when chans > 1).
+std::string wav(const std::vector<int16_t> &v, int rate, uint32_t chans = 1) {
     auto n32 = [](uint32_t x) {
         return std::string{char(x), char(x >> 8), char(x >> 16), char(x >> 24)};
     };
     const uint32_t bytes = static_cast<uint32_t>(v.size() * 2);
-    std::string h = "RIFF" + n32(36 + bytes) + "WAVEfmt " + n32(16) + n32(0x10001) + n32(rate) +
-                    n32(rate * 2) + n32(0x100002) + "data" + n32(bytes);
+    std::string h = "RIFF" + n32(36 + bytes) + "WAVEfmt " + n32(16) + n32(chans << 16 | 1) +
+                    n32(rate) + n32(rate * 2 * chans) + n32(0x100000 | 2 * chans) + "data" +
+                    n32(bytes);
     return h + std::string(reinterpret_cast<const char *>(v.data()), bytes);
 }
 
@@ -73,8 +74,9 @@ TEST(Readout, FrequencyOnEachAxisType) {
     EXPECT_NEAR(place(freqat(0.5, r)), (place(100) + place(1600)) / 2, 1e-4);
 }
 
-// A file the cursor holds open stays readable after it is removed; another name closes it.
-TEST(Cursor, ReopensOnlyForAnotherName) {
+// A file the cursor holds open stays readable after it is removed; another name or channel
+// closes it.
+TEST(Cursor, ReopensOnlyForAnotherNameOrChannel) {
     Scratch s("cur");
     std::vector<int16_t> a = tone(100, 8000, 800, 9000), b = tone(300, 8000, 800, 5000);
     writefile(s / "a.wav", wav(a, 8000));
@@ -86,6 +88,11 @@ TEST(Cursor, ReopensOnlyForAnotherName) {
     EXPECT_EQ(cursamp((s / "b.wav").c_str(), 0.0201, 8000), b[161]);
     EXPECT_EQ(cursamp((s / "a.wav").c_str(), 0.02, 8000), 0) << "a was not closed";
     EXPECT_EQ(cursamp((s / "b.wav").c_str(), 0.01, 8000), b[80]);
+    std::vector<int16_t> ab;
+    for (size_t i = 0; i < a.size(); i++) ab.push_back(a[i]), ab.push_back(b[i]);
+    writefile(s / "ab.wav", wav(ab, 8000, 2));
+    EXPECT_EQ(cursamp((s / "ab.wav").c_str(), 0.01, 8000, 2), b[80]);
+    EXPECT_EQ(cursamp((s / "ab.wav").c_str(), 0.01, 8000, 1), a[80]);
     curclose();
     EXPECT_EQ(cur.curname, "");
     EXPECT_LT(sdb.fd, 0);
@@ -147,11 +154,15 @@ TEST(Shell, ColorTwiceAndReplotWithNothingToRun) {
 // its level at the loudest power, the waveform's sample, and the page position off the plot.
 TEST(Readout, ClicksOnAPlottedToneReadItBack) {
     Scratch s("click");
-    std::vector<int16_t> v = tone(1000, 16000, 16000, 30000);
-    writefile(s / "t.wav", wav(v, 16000));
+    std::vector<int16_t> v = tone(1000, 16000, 16000, 30000), lr;
+    for (int16_t x : v) lr.push_back(0), lr.push_back(x); // the tone on the second channel
+    writefile(s / "t.wav", wav(lr, 16000, 2));
     MsgCap m;
     scr = Screen{}, scr.savehint = 0;
-    ASSERT_EQ(runwords({"wkavrel", "-q", s / "t.wav"}), 0) << m.text();
+    // the window's device is the screen whatever the output's name says
+    ASSERT_EQ(runwords({"wkavrel", "-q", "-o", s / "t.eps", "channel=2", s / "t.wav"}), 0)
+        << m.text();
+    EXPECT_EQ(readfile(s / "t.eps").substr(1, 3), "PNG");
     ASSERT_EQ(plot.nplotrec, 1);
     const PlotRec &r = plot.plotrec[0];
     const int x = (r.left + r.right) / 2;

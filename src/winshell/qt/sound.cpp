@@ -80,7 +80,7 @@ class Stopper : public QObject {
 } // namespace
 
 QString playsound(const PlotRec &rec, QWidget *) {
-    if (!curopen(rec.sdname.c_str(), rec.srate) || !getsamp)
+    if (!curopen(rec.sdname.c_str(), rec.srate, rec.channel) || !getsamp)
         return QString("can't read %1").arg(QString::fromStdString(rec.sdname));
     const int rate = static_cast<int>(rec.srate + 0.5);
     if (rate <= 0 || sd.nsamp <= 0) return "nothing to play";
