@@ -10,6 +10,7 @@
 #include "base/opts.h"
 #include "base/params.h"
 #include "render/core.h"
+#include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
 
 #include <algorithm>
@@ -43,6 +44,15 @@ void adcguess(float range) {
     }
 }
 
+// Samples first .. first + n - 1 into out: in runs from the block reader, else one by one.
+void sampspan(int32_t first, int n, int32_t *out) {
+    if (getsamp == blkget) {
+        blkspan(first, n, out);
+        return;
+    }
+    for (int k = 0; k < n; k++) out[k] = getsamp(static_cast<int32_t>(int64_t{first} + k));
+}
+
 } // namespace
 
 void scnwav() {
@@ -52,15 +62,19 @@ void scnwav() {
     int32_t vmin = 0, vmax = 0;
     double sum = 0, sumsq = 0;
     if (getsamp) {
-        vmin = vmax = getsamp(s0);
-        for (int32_t i = s0; i < s1; i++) {
-            int32_t v = getsamp(i);
-            if (v < vmin)
-                vmin = v;
-            else if (v > vmax)
-                vmax = v;
-            sum += v;
-            sumsq += static_cast<double>(v) * v;
+        int32_t run[4096];
+        sampspan(s0, 1, &vmin);
+        vmax = vmin;
+        for (int32_t i = s0; i < s1; i += 4096) {
+            const int m = static_cast<int>(std::min<int64_t>(4096, int64_t{s1} - i));
+            sampspan(i, m, run);
+            for (int k = 0; k < m; k++) {
+                const int32_t v = run[k];
+                vmin = std::min(vmin, v);
+                vmax = std::max(vmax, v);
+                sum += v;
+                sumsq += static_cast<double>(v) * v;
+            }
         }
     }
     double var = 0;
@@ -105,10 +119,12 @@ void wavadv(int h, int n) {
     if (h > n) {
         // the samples in between are never analysed; skipping them reads the same window
         wave.spos += h - n;
-        for (int i = 0; i < n; i++) b[i] = getsamp(wave.spos++);
+        sampspan(wave.spos, n, b);
+        wave.spos += n;
     } else {
         std::memmove(b, b + h, (n - h) * sizeof *b);
-        for (int i = n - h; i < n; i++) b[i] = getsamp(wave.spos++);
+        sampspan(wave.spos, h, b + n - h);
+        wave.spos += h;
     }
 }
 

@@ -229,7 +229,10 @@ void bandflush() {
     if (scan.currow > page.pagerows && page.pagerows > 0) scan.currow %= page.pagerows;
     if (scan.novl > 0) bandrender();
     int planes = scan.bufplanes;
-    int len = scan.bufcols * planes;
+    int len = scan.bandbuf ? scan.bufcols * planes : 0;
+    // the band is mostly empty on a vector device: skip zero words first
+    for (uint64_t w = 0; len >= 8 && (std::memcpy(&w, scan.bandbuf + len - 8, 8), w == 0);)
+        len -= 8;
     while (len > 0 && scan.bandbuf[len - 1] == 0) len--;
     if (planes > 1 && len % planes != 0) len += planes - len % planes;
     if (devtab.devband) devtab.devband(scan.bandbuf, len);
