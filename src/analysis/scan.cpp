@@ -53,6 +53,32 @@ void sampspan(int32_t first, int n, int32_t *out) {
     for (int k = 0; k < n; k++) out[k] = getsamp(static_cast<int32_t>(int64_t{first} + k));
 }
 
+// Adds n samples to the extremes, sum and sum of squares. The sums are kept in doubles one
+// sample at a time; while they hold whole numbers below 2^53 every step is exact, so a run of
+// 16-bit samples may be summed in integers first and added at once, to the same values.
+void runsums(const int32_t *v, int n, int32_t &vmin, int32_t &vmax, double &sum, double &sumsq) {
+    int32_t lo = vmin, hi = vmax;
+    int64_t isum = 0;
+    uint64_t isq = 0;
+    for (int k = 0; k < n; k++) {
+        lo = std::min(lo, v[k]), hi = std::max(hi, v[k]);
+        isum += v[k];
+        isq += static_cast<uint64_t>(int64_t{v[k]} * v[k]);
+    }
+    const double exact = 9007199254740992.0, most = 32768.0 * 32768.0 * n; // 2^53
+    if (lo >= -32768 && hi <= 32768 && std::fabs(sum) + 32768.0 * n <= exact &&
+        sumsq + most <= exact) {
+        sum += static_cast<double>(isum);
+        sumsq += static_cast<double>(isq);
+    } else {
+        for (int k = 0; k < n; k++) {
+            sum += v[k];
+            sumsq += static_cast<double>(v[k]) * v[k];
+        }
+    }
+    vmin = lo, vmax = hi;
+}
+
 } // namespace
 
 void scnwav() {
@@ -68,13 +94,7 @@ void scnwav() {
         for (int32_t i = s0; i < s1; i += 4096) {
             const int m = static_cast<int>(std::min<int64_t>(4096, int64_t{s1} - i));
             sampspan(i, m, run);
-            for (int k = 0; k < m; k++) {
-                const int32_t v = run[k];
-                vmin = std::min(vmin, v);
-                vmax = std::max(vmax, v);
-                sum += v;
-                sumsq += static_cast<double>(v) * v;
-            }
+            runsums(run, m, vmin, vmax, sum, sumsq);
         }
     }
     double var = 0;

@@ -65,19 +65,22 @@ void blockraster(const Ovl *o, int d) {
         bandmerge(o->col0 + c, bits[static_cast<size_t>(c) * o->stride + q]);
 }
 
-// Rasterises overlay o into the band it overlaps, by kind.
-void ovlraster(Ovl *o, int d) {
+// Rasterises overlay o into the band it overlaps, by kind; 1 when the band may have changed.
+int ovlraster(Ovl *o, int d) {
     if (o->kind == 3) {
-        if (devtab.devimage) return;
+        if (devtab.devimage) return 0;
         for (int j = std::max(d, 0); j < o->nrows && j - d <= 7; j++) grayrow(o, j - d);
     } else if (o->kind == 1) {
-        if (devtab.devrect) return;
+        if (devtab.devrect) return 0;
         rectraster(o, d);
         o->done = 1;
     } else if (o->kind == 0) {
         blockraster(o, d);
         o->done = 1;
+    } else {
+        return 0;
     }
+    return 1;
 }
 
 // Hands a passed overlay to the vector device's operation; always marks it done.
@@ -91,11 +94,13 @@ void ovlhand(Ovl *o) {
     o->done = 1;
 }
 
-// The two passes over the display list for the band ending at currow.
-void bandrender() {
-    for (int i = 0; i < scan.novl; i++) {
+// The two passes over the display list for the band ending at currow; 1 when anything was
+// drawn into the band.
+int bandrender() {
+    int drawn = 0;
+    for (int i = 0; devtab.devimage && i < scan.novl; i++) {
         Ovl *o = scan.ovllist[i];
-        if (!o || o->kind != 3 || o->done || !devtab.devimage || !o->data) continue;
+        if (!o || o->kind != 3 || o->done || !o->data) continue;
         if ((scan.currow - 8) - o->row0 > o->nrows)
             devtab.devimage(o->row0, o->col0, o->nrows, o->ncols, o->stride,
                             static_cast<const uint8_t *>(o->data), gray.graypos);
@@ -109,7 +114,7 @@ void bandrender() {
         int d = (scan.currow - 8) - o->row0;
         if (d > o->nrows && !o->done) ovlhand(o);
         if (d > -8 && d < o->nrows) {
-            ovlraster(o, d);
+            drawn |= ovlraster(o, d);
         } else if (o->done || scan.finishing) {
             std::free(o->data);
             o->data = nullptr;
@@ -120,6 +125,7 @@ void bandrender() {
             }
         }
     }
+    return drawn;
 }
 
 // Passes one row, flushing when the band is full.
@@ -227,10 +233,10 @@ void rowto(int row) {
 
 void bandflush() {
     if (scan.currow > page.pagerows && page.pagerows > 0) scan.currow %= page.pagerows;
-    if (scan.novl > 0) bandrender();
+    // the band is zero between flushes: only what was drawn into it needs looking at
+    int drawn = scan.novl > 0 ? bandrender() : 0;
     int planes = scan.bufplanes;
-    int len = scan.bandbuf ? scan.bufcols * planes : 0;
-    // the band is mostly empty on a vector device: skip zero words first
+    int len = drawn && scan.bandbuf ? scan.bufcols * planes : 0;
     for (uint64_t w = 0; len >= 8 && (std::memcpy(&w, scan.bandbuf + len - 8, 8), w == 0);)
         len -= 8;
     while (len > 0 && scan.bandbuf[len - 1] == 0) len--;

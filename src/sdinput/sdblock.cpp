@@ -82,7 +82,10 @@ static void sdconvert(const unsigned char *b, int n, int16_t *out) {
         for (int i = 0; i < n; i++) out[i] = b[i];
         break;
     case ENC_S16:
-        for (int i = 0; i < n; i++) out[i] = gets16(b + 2 * i, s);
+        if (s)
+            for (int i = 0; i < n; i++) out[i] = gets16(b + 2 * i, 1);
+        else
+            for (int i = 0; i < n; i++) out[i] = gets16(b + 2 * i, 0);
         break;
     case ENC_S24:
         for (int i = 0; i < n; i++) out[i] = gets16(b + 3 * i + 1, 0);

@@ -3,6 +3,7 @@
 // of the plotted samples, the FFT, the window shapes and the frequency numbers.
 #include <cmath>
 #include <complex>
+#include <random>
 
 #include "analysis/anafix.h"
 #include "analysis/fft.h"
@@ -134,6 +135,31 @@ TEST(Scan, AdcRangeZeroLevelMeanAndVariance) {
                   std::tuple(bits, sgn, float(dc), wmn, wmx, wrn, wzero, wzero))
             << pars << " " << amp << " " << dc;
         EXPECT_EQ(wave.wvar, 2 * 7.0 * amp * amp) << amp; // 2 x nwin x the variance
+    }
+}
+
+TEST(Scan, MeanAndVarianceAreSummedOneSampleAtATimeInDoubles) {
+    // near full scale for 300 s at 30 kHz the sum of squares passes 2^53, where doubles round;
+    // a list's values may lie far outside 16 bits; a level shift moves the mean
+    std::mt19937 rng(53);
+    const std::tuple<float, int, int> cases[] = {{30000, 300, 0}, {8000, 2, 1}, {8000, 20, 2}};
+    for (auto [rate, secs, kind] : cases) {
+        silence("aswv=0", rate, secs);
+        for (int32_t &v : memsamps) {
+            const int32_t r = static_cast<int32_t>(rng() % 16), u = static_cast<int32_t>(rng());
+            v = kind == 0   ? (u % 2 ? 32767 - r : -32768 + r)
+                : kind == 1 ? u % 2000001
+                            : 7000 + u % 10001;
+        }
+        double sum = 0, sumsq = 0;
+        for (int32_t v : memsamps) sum += v, sumsq += static_cast<double>(v) * v;
+        ASSERT_EQ(setup(), 0);
+        scnwav();
+        const float mean = static_cast<float>(sum / memsamps.size());
+        EXPECT_EQ(wave.wdc, mean) << kind;
+        EXPECT_EQ(wave.wvar,
+                  2.0 * ana.nwin * (sumsq / memsamps.size() - static_cast<double>(mean) * mean))
+            << kind;
     }
 }
 
