@@ -132,16 +132,32 @@ char *psroom(size_t n) {
     return obuf + nobuf;
 }
 
+// Two decimal digits per value 0..99.
+struct Pairs {
+    char d[100][2];
+    constexpr Pairs() : d{} {
+        for (int v = 0; v < 100; v++) d[v][0] = char('0' + v / 10), d[v][1] = char('0' + v % 10);
+    }
+};
+constexpr Pairs pairs;
+
 // Decimal digits of v at p, as "%ld" writes them; returns the end.
 char *psdec(char *p, long v) {
-    char tmp[24];
-    int k = 0;
     unsigned long u = v < 0 ? 0UL - static_cast<unsigned long>(v) : static_cast<unsigned long>(v);
-    do tmp[k++] = static_cast<char>('0' + u % 10);
-    while (u /= 10);
     if (v < 0) *p++ = '-';
-    while (k > 0) *p++ = tmp[--k];
-    return p;
+    if (u < 10) {
+        *p++ = static_cast<char>('0' + u);
+        return p;
+    }
+    char tmp[24];
+    int k = 24;
+    for (; u >= 100; u /= 100) k -= 2, std::memcpy(tmp + k, pairs.d[u % 100], 2);
+    if (u >= 10)
+        k -= 2, std::memcpy(tmp + k, pairs.d[u], 2);
+    else
+        tmp[--k] = static_cast<char>('0' + u);
+    std::memcpy(p, tmp + k, 24 - k);
+    return p + (24 - k);
 }
 
 // The numbers, each followed by a space.
