@@ -34,24 +34,21 @@ namespace {
 // The 2f + 1 sample points of f cells (start of cell m at 2m, its middle at 2m + 1, its end
 // at 2m + 2): the darkness there is data[lo] * wlo + data[hi] * whi, the linear
 // interpolation at the point's fractional index, a clamped end as one value of weight 1.
+struct Point {
+    int lo, hi;
+    double wlo, whi;
+};
 struct StripPlan {
     int f = -1, n = -1;
     std::vector<float> P; // the positions the plan was made for
-    std::vector<int> lo, hi;
-    std::vector<double> wlo, whi;
+    std::vector<Point> pt;
 };
 StripPlan plan;
 
 // Sample point j of the plan at fractional index p.
 void planpoint(int j, double p, int n) {
     int k = !(p > 0) ? 0 : p >= n - 1 ? n - 1 : static_cast<int>(p);
-    plan.lo[j] = plan.hi[j] = k;
-    plan.wlo[j] = 1, plan.whi[j] = 0;
-    if (p > 0 && p < n - 1) {
-        plan.hi[j] = k + 1;
-        plan.wlo[j] = 1 - (p - k);
-        plan.whi[j] = p - k;
-    }
+    plan.pt[j] = p > 0 && p < n - 1 ? Point{k, k + 1, 1 - (p - k), p - k} : Point{k, k, 1, 0};
 }
 
 // Makes the plan for f cells over n values at positions P, unless it is the one in hand.
@@ -60,7 +57,7 @@ void makeplan(int f, int n, const float *P) {
     plan.f = f, plan.n = n;
     plan.P.assign(P, P + n + 1);
     size_t pts = 2 * static_cast<size_t>(f) + 1;
-    plan.lo.resize(pts), plan.hi.resize(pts), plan.wlo.resize(pts), plan.whi.resize(pts);
+    plan.pt.resize(pts);
     double d = f - 1;
     for (int m = 0; m < f; m++) {
         // a single cell sits at position 0
@@ -80,13 +77,11 @@ void stripfill(int f, int n, const uint8_t *data, const float *P, uint8_t *dark)
         return;
     }
     makeplan(f, n, P);
-    const int *lo = plan.lo.data(), *hi = plan.hi.data();
-    const double *wlo = plan.wlo.data(), *whi = plan.whi.data();
-    double v0 = data[lo[0]] * wlo[0] + data[hi[0]] * whi[0];
+    const Point *pt = plan.pt.data();
+    auto at = [data](const Point &q) { return data[q.lo] * q.wlo + data[q.hi] * q.whi; };
+    double v0 = at(pt[0]);
     for (int m = 0; m < f; m++) {
-        int j = 2 * m;
-        double v2 = data[lo[j + 1]] * wlo[j + 1] + data[hi[j + 1]] * whi[j + 1];
-        double v1 = data[lo[j + 2]] * wlo[j + 2] + data[hi[j + 2]] * whi[j + 2];
+        double v2 = at(pt[2 * m + 1]), v1 = at(pt[2 * m + 2]);
         dark[m] = static_cast<uint8_t>(static_cast<int>((v0 + v1 + v2) / 3 + 0.5));
         v0 = v1; // this cell's end is the next one's start
     }
