@@ -13,8 +13,8 @@
 #include "sdinput/sdfile.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -184,7 +184,10 @@ void mklevels(double lnf) {
         if (k > 1 && lv.at[k] < lv.at[k - 1]) return; // the level does not rise with v
         steps.push_back(hi);
     }
-    for (uint64_t b = 0; b < 32768; b++) lv.first[b] = levelsearch(bitsof(b ? b << 48 : 1));
+    for (int b = 0, k = levelsearch(bitsof(1)); b < 32768; b++) { // the buckets in order
+        while (k < 255 && lv.at[k + 1] <= bitsof(b ? uint64_t(b) << 48 : 1)) k++;
+        lv.first[b] = static_cast<uint8_t>(k);
+    }
     lv.ok = 1;
     for (uint64_t u : steps)
         for (uint64_t w : {u - 1, u, u + 1})
