@@ -11,7 +11,6 @@
 #include <memory>
 #include <png.h>
 #include <vector>
-#include <zlib.h>
 
 void surfinit(Surface &s, int w, int h, Rgb c) {
     s.w = std::max(w, 0);
@@ -168,10 +167,9 @@ int surfpng(const Surface &s, FILE *fp) {
     png_set_IHDR(png, info, s.w, s.h, 8, ix ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (ix) png_set_PLTE(png, info, pal.cols.data(), static_cast<int>(pal.cols.size()));
-    // the pixels are what matters, not the last byte of compression: a fast level, runs only,
-    // and the row above as the predictor, which suits plots of long flat stretches
+    // the pixels are what matters, not the last byte of compression: a fast level, and the
+    // row above as the predictor, which suits plots of long flat stretches
     png_set_compression_level(png, 1);
-    png_set_compression_strategy(png, Z_RLE);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_write_info(png, info);
     const size_t row = static_cast<size_t>(s.w) * (ix ? 1 : 3);
