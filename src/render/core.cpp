@@ -15,6 +15,7 @@ namespace {
 
 // Frees the data of every overlay in use and empties the list (records are kept).
 void ovlclear() {
+    std::memset(scan.graybits, 0, sizeof scan.graybits);
     for (int i = 0; i < scan.novl; i++) {
         if (!scan.ovllist[i]) continue;
         std::free(scan.ovllist[i]->data);
@@ -98,12 +99,16 @@ void ovlhand(Ovl *o) {
 // drawn into the band.
 int bandrender() {
     int drawn = 0;
-    for (int i = 0; devtab.devimage && i < scan.novl; i++) {
-        Ovl *o = scan.ovllist[i];
-        if (!o || o->kind != 3 || o->done || !o->data) continue;
-        if ((scan.currow - 8) - o->row0 > o->nrows)
-            devtab.devimage(o->row0, o->col0, o->nrows, o->ncols, o->stride,
-                            static_cast<const uint8_t *>(o->data), gray.graypos);
+    // the gray lines in slot order, found through their marks, not by visiting every slot
+    for (int w = 0; devtab.devimage && w < OVLMAX / 64; w++) {
+        for (uint64_t bits = scan.graybits[w]; bits; bits &= bits - 1) {
+            int i = w * 64 + __builtin_ctzll(bits);
+            Ovl *o = i < scan.novl ? scan.ovllist[i] : nullptr;
+            if (!o || o->kind != 3 || o->done || !o->data) continue;
+            if ((scan.currow - 8) - o->row0 > o->nrows)
+                devtab.devimage(o->row0, o->col0, o->nrows, o->ncols, o->stride,
+                                static_cast<const uint8_t *>(o->data), gray.graypos);
+        }
     }
     for (int i = 0; i < scan.novl; i++) {
         Ovl *o = scan.ovllist[i];
@@ -112,15 +117,18 @@ int bandrender() {
             continue;
         }
         int d = (scan.currow - 8) - o->row0;
-        if (d > o->nrows && !o->done) ovlhand(o);
+        if (d > o->nrows && !o->done) ovlhand(o), ovlgraybit(i, 0);
         if (d > -8 && d < o->nrows) {
             drawn |= ovlraster(o, d);
         } else if (o->done || scan.finishing) {
             std::free(o->data);
             o->data = nullptr;
             scan.novl--;
-            if (i < scan.novl) {
-                std::swap(scan.ovllist[i], scan.ovllist[scan.novl]);
+            const int last = scan.novl, moved = scan.graybits[last / 64] >> (last % 64) & 1;
+            ovlgraybit(last, 0);
+            ovlgraybit(i, i < last && moved);
+            if (i < last) {
+                std::swap(scan.ovllist[i], scan.ovllist[last]);
                 i--;
             }
         }
@@ -200,8 +208,15 @@ Ovl *ovlget() {
     return slot;
 }
 
+void ovlgraybit(int i, int on) {
+    if (i < 0 || i >= OVLMAX) return;
+    const uint64_t b = uint64_t{1} << (i % 64);
+    scan.graybits[i / 64] = on ? scan.graybits[i / 64] | b : scan.graybits[i / 64] & ~b;
+}
+
 void ovlback(Ovl *o) {
     if (!o || scan.novl == 0 || scan.ovllist[scan.novl - 1] != o) return;
+    ovlgraybit(scan.novl - 1, 0);
     std::free(o->data);
     o->data = nullptr;
     scan.novl--;
