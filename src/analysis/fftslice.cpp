@@ -13,7 +13,11 @@
 #include "sdinput/sdfile.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -109,6 +113,89 @@ void lpcpow() {
     std::fill(x + ana.nbins, x + nfft, 0.0f);
 }
 
+namespace {
+
+// Gray level 0..255 of gained power v: the log of v over the log of the floor, darkness and
+// contrast, then the tone curve.
+uint8_t levelof(double v, double lnf) {
+    double l = v > 0 ? 1 + std::log(v) / lnf : -1;
+    double y = par.darkness + par.contrast * 1.5 * (l - 0.3);
+    double t = 255 * gresp(y);
+    return t > 255 ? 255 : (t >= 0 ? static_cast<uint8_t>(t) : 0);
+}
+
+// Where levelof steps up, for plots where it rises with v (a floor above 1, contrast above 0):
+// at[k] is the least positive double whose level is k or more. Found by bisection over the
+// bit patterns of the finite positive doubles, and kept only when levelof agrees at each
+// threshold and one ulp either side; then a level is a table look-up, not a log.
+struct Levels {
+    double floor = -1, darkness = 0, contrast = 0, c0 = 0, c1 = 0, c2 = 0; // made for these
+    int ok = 0;
+    uint8_t zero = 0;          // the level of v <= 0 and NaN
+    double lnf = 0;            // log of the floor
+    double at[256] = {};       // at[1..255]; infinity for a level never reached
+    uint8_t first[32768] = {}; // the level at the start of each sixteenth of an octave
+};
+Levels lv;
+
+double bitsof(uint64_t u) {
+    double d;
+    std::memcpy(&d, &u, 8);
+    return d;
+}
+
+// levelof(v) through the thresholds: a search among them.
+uint8_t levelsearch(double v) {
+    if (!(v > 0)) return lv.zero;
+    int k = 0;
+    for (int step = 128; step > 0; step >>= 1)
+        if (lv.at[k + step] <= v) k += step;
+    return static_cast<uint8_t>(k);
+}
+
+// The same from the level at the start of v's sixteenth of an octave, stepped up past the
+// thresholds up to v: a level is about a fortieth of an octave, so rarely more than two.
+uint8_t levelat(double v) {
+    if (!(v > 0)) return lv.zero;
+    if (v > DBL_MAX) return levelof(v, lv.lnf); // an infinite power has no threshold
+    uint64_t u;
+    std::memcpy(&u, &v, 8);
+    int k = lv.first[u >> 48];
+    while (k < 255 && lv.at[k + 1] <= v) k++;
+    return static_cast<uint8_t>(k);
+}
+
+void mklevels(double lnf) {
+    lv = Levels{par.floor, par.darkness, par.contrast, gray.c0, gray.c1, gray.c2};
+    lv.lnf = lnf;
+    lv.zero = levelof(0, lnf);
+    if (!(par.floor > 1) || !(par.contrast > 0)) return;
+    const uint64_t top = 0x7FEFFFFFFFFFFFFFull; // the largest finite double
+    std::vector<uint64_t> steps;
+    for (int k = 1; k < 256; k++) {
+        lv.at[k] = INFINITY;
+        if (levelof(bitsof(top), lnf) < k) continue;
+        uint64_t lo = 0, hi = top; // lo is 0 or levelof(lo) < k; levelof(hi) >= k
+        while (hi - lo > 1) {
+            uint64_t mid = lo + (hi - lo) / 2;
+            (levelof(bitsof(mid), lnf) >= k ? hi : lo) = mid;
+        }
+        lv.at[k] = bitsof(hi);
+        if (k > 1 && lv.at[k] < lv.at[k - 1]) return; // the level does not rise with v
+        steps.push_back(hi);
+    }
+    for (int b = 0, k = levelsearch(bitsof(1)); b < 32768; b++) { // the buckets in order
+        while (k < 255 && lv.at[k + 1] <= bitsof(b ? uint64_t(b) << 48 : 1)) k++;
+        lv.first[b] = static_cast<uint8_t>(k);
+    }
+    lv.ok = 1;
+    for (uint64_t u : steps)
+        for (uint64_t w : {u - 1, u, u + 1})
+            if (w > 0 && w <= top && levelat(bitsof(w)) != levelof(bitsof(w), lnf)) lv.ok = 0;
+}
+
+} // namespace
+
 void graymap() {
     int nk = ana.nk;
     double sum = 0;
@@ -116,13 +203,11 @@ void graymap() {
     double m3 = nk > 0 ? 3 * sum / nk : 0;
     double g = wave.wvar != 0 && m3 != 0 ? std::pow(wave.wvar / m3, par.agcsp) / wave.wvar : 100;
     double lnf = std::log(static_cast<double>(par.floor));
-    for (int i = 0; i < nk; i++) {
-        double v = rowpow(i) * g;
-        double l = v > 0 ? 1 + std::log(v) / lnf : -1;
-        double y = par.darkness + par.contrast * 1.5 * (l - 0.3);
-        double t = 255 * gresp(y);
-        fsl.gcol[i] = t > 255 ? 255 : (t >= 0 ? static_cast<uint8_t>(t) : 0);
-    }
+    if (lv.floor != par.floor || lv.darkness != par.darkness || lv.contrast != par.contrast ||
+        lv.c0 != gray.c0 || lv.c1 != gray.c1 || lv.c2 != gray.c2)
+        mklevels(lnf);
+    for (int i = 0; i < nk; i++)
+        fsl.gcol[i] = lv.ok ? levelat(rowpow(i) * g) : levelof(rowpow(i) * g, lnf);
 }
 
 void specslice(int j) {

@@ -8,6 +8,7 @@
 #include "analysis/bandlist.h"
 #include "analysis/cochlea.h"
 #include "analysis/fftslice.h"
+#include "analysis/progress.h"
 #include "analysis/scan.h"
 #include "analysis/setup.h"
 #include "base/msg.h"
@@ -171,9 +172,11 @@ int pagestart(int cochlear, int first) {
     return 0;
 }
 
-// One page of either spectrograph; 1 when it was refused.
-int drawpage(int cochlear, int first) {
+// Page n of total of either spectrograph; 1 when it was refused.
+int drawpage(int cochlear, int first, int n, int total) {
+    progclear(); // the page's messages start on a line of their own
     if (pagestart(cochlear, first)) return 1;
+    progshow(n, total);
     double tc = 0, tr = 0; // slice clock and read clock, seconds from the page start
     int h = static_cast<int>(ana.spp * sd.srate + 0.5);
     for (int j = 0; j < ana.pltw; j++) {
@@ -207,12 +210,13 @@ int drawpage(int cochlear, int first) {
 // Pages until the range is drawn, the last one shorter at the same time scale.
 Outcome pageloop(int cochlear) {
     int ended = 0;
-    for (int first = 1; ana.tend > ana.tpg0; first = 0) {
+    const int total = progpages();
+    for (int first = 1, n = 1; ana.tend > ana.tpg0; first = 0, n++) {
         if (ended) {
             plotclear();
             plot.xpos = 0;
         }
-        if (drawpage(cochlear, first)) return ENDPLOT;
+        if (drawpage(cochlear, first, n, total)) return progclear(), ENDPLOT;
         if (par.newpage) {
             pageend();
             ended = 1;
@@ -225,6 +229,7 @@ Outcome pageloop(int cochlear) {
             ana.tpg1 = ana.tend;
         }
     }
+    progclear();
     return GOON;
 }
 

@@ -10,6 +10,7 @@
 #include "base/opts.h"
 #include "base/params.h"
 #include "render/core.h"
+#include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
 
 #include <algorithm>
@@ -43,6 +44,41 @@ void adcguess(float range) {
     }
 }
 
+// Samples first .. first + n - 1 into out: in runs from the block reader, else one by one.
+void sampspan(int32_t first, int n, int32_t *out) {
+    if (getsamp == blkget) {
+        blkspan(first, n, out);
+        return;
+    }
+    for (int k = 0; k < n; k++) out[k] = getsamp(static_cast<int32_t>(int64_t{first} + k));
+}
+
+// Adds n samples to the extremes, sum and sum of squares. The sums are kept in doubles one
+// sample at a time; while they hold whole numbers below 2^53 every step is exact, so a run of
+// 16-bit samples may be summed in integers first and added at once, to the same values.
+void runsums(const int32_t *v, int n, int32_t &vmin, int32_t &vmax, double &sum, double &sumsq) {
+    int32_t lo = vmin, hi = vmax;
+    int64_t isum = 0;
+    uint64_t isq = 0;
+    for (int k = 0; k < n; k++) {
+        lo = std::min(lo, v[k]), hi = std::max(hi, v[k]);
+        isum += v[k];
+        isq += static_cast<uint64_t>(int64_t{v[k]} * v[k]);
+    }
+    const double exact = 9007199254740992.0, most = 32768.0 * 32768.0 * n; // 2^53
+    if (lo >= -32768 && hi <= 32768 && std::fabs(sum) + 32768.0 * n <= exact &&
+        sumsq + most <= exact) {
+        sum += static_cast<double>(isum);
+        sumsq += static_cast<double>(isq);
+    } else {
+        for (int k = 0; k < n; k++) {
+            sum += v[k];
+            sumsq += static_cast<double>(v[k]) * v[k];
+        }
+    }
+    vmin = lo, vmax = hi;
+}
+
 } // namespace
 
 void scnwav() {
@@ -52,15 +88,13 @@ void scnwav() {
     int32_t vmin = 0, vmax = 0;
     double sum = 0, sumsq = 0;
     if (getsamp) {
-        vmin = vmax = getsamp(s0);
-        for (int32_t i = s0; i < s1; i++) {
-            int32_t v = getsamp(i);
-            if (v < vmin)
-                vmin = v;
-            else if (v > vmax)
-                vmax = v;
-            sum += v;
-            sumsq += static_cast<double>(v) * v;
+        int32_t run[4096];
+        sampspan(s0, 1, &vmin);
+        vmax = vmin;
+        for (int32_t i = s0; i < s1; i += 4096) {
+            const int m = static_cast<int>(std::min<int64_t>(4096, int64_t{s1} - i));
+            sampspan(i, m, run);
+            runsums(run, m, vmin, vmax, sum, sumsq);
         }
     }
     double var = 0;
@@ -105,10 +139,12 @@ void wavadv(int h, int n) {
     if (h > n) {
         // the samples in between are never analysed; skipping them reads the same window
         wave.spos += h - n;
-        for (int i = 0; i < n; i++) b[i] = getsamp(wave.spos++);
+        sampspan(wave.spos, n, b);
+        wave.spos += n;
     } else {
         std::memmove(b, b + h, (n - h) * sizeof *b);
-        for (int i = n - h; i < n; i++) b[i] = getsamp(wave.spos++);
+        sampspan(wave.spos, h, b + n - h);
+        wave.spos += h;
     }
 }
 

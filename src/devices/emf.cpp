@@ -51,15 +51,25 @@ static void put32(uint8_t *p, uint32_t v) {
     for (int i = 0; i < 4; i++) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
+// Records are gathered here and written in large pieces: a plot makes hundreds of thousands.
+static uint8_t ebuf[1 << 16];
+static size_t nebuf = 0;
+
+static void emfdrain() {
+    if (emf.fp && nebuf > 0) fwrite(ebuf, 1, nebuf, emf.fp);
+    nebuf = 0;
+}
+
 // Writes one record: type, size, then its parameter words.
 static void record(uint32_t type, std::initializer_list<int64_t> words) {
-    uint8_t buf[8 + 4 * 16];
     uint32_t size = 8 + 4 * static_cast<uint32_t>(words.size());
-    put32(buf, type);
-    put32(buf + 4, size);
-    uint8_t *p = buf + 8;
+    if (nebuf + size > sizeof ebuf) emfdrain();
+    uint8_t *p = ebuf + nebuf;
+    put32(p, type);
+    put32(p + 4, size);
+    p += 8;
     for (int64_t w : words) put32(p, static_cast<uint32_t>(w)), p += 4;
-    if (emf.fp) fwrite(buf, 1, size, emf.fp);
+    if (emf.fp) nebuf += size;
     emf.nbytes += size;
     emf.nrecs++;
 }
@@ -138,8 +148,12 @@ static void emfline(int n, const int *rows, const int *cols, double width) {
 static void emfimage(int row, int col, int nrows, int ncols, int n, const uint8_t *vals,
                      const float *pos) {
     int k = stripcells(ncols, n, emf.res);
+    if (k <= 0) return;
+    static std::vector<uint8_t> dark;
+    dark.resize(k);
+    stripfill(k, n, vals, pos, dark.data());
     for (int i = 0; i < k; i++) {
-        int g = stripdark(i, k, n, vals, pos), colour;
+        int g = dark[i], colour;
         if (opt.coloropt) {
             int red, green, blue;
             stripcolour(g, &red, &green, &blue);
@@ -157,6 +171,7 @@ static void emfimage(int row, int col, int nrows, int ncols, int n, const uint8_
 
 static void emfclose(int) {
     record(EMR_EOF, {0, 16, 20});
+    emfdrain();
     if (!emf.fp) return;
     fseek(emf.fp, emf.start, SEEK_SET);
     header();
@@ -195,6 +210,7 @@ void emfopen() {
                     .devimage = emfimage};
     emf = Emf{};
     emf.res = r;
+    nebuf = 0; // a new document: nothing of an earlier one is carried over
     emf.fp = seekable(outfp());
     if (emf.fp) emf.start = ftell(emf.fp);
     header();

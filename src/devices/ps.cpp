@@ -3,9 +3,12 @@
 // Output is gathered in a buffer and written in large pieces; close flushes everything.
 #include "devices/ps.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
+#include <vector>
 
 #include "base/opts.h"
 #include "base/outfile.h"
@@ -123,25 +126,68 @@ void pshdr() {
     ps.marks++;
 }
 
+// Room for n more bytes in the buffer, drained first when they would not fit.
+char *psroom(size_t n) {
+    if (nobuf + n > sizeof obuf) psdrain();
+    return obuf + nobuf;
+}
+
+// Two decimal digits per value 0..99.
+struct Pairs {
+    char d[100][2];
+    constexpr Pairs() : d{} {
+        for (int v = 0; v < 100; v++) d[v][0] = char('0' + v / 10), d[v][1] = char('0' + v % 10);
+    }
+};
+constexpr Pairs pairs;
+
+// Decimal digits of v at p, as "%ld" writes them; returns the end.
+char *psdec(char *p, long v) {
+    unsigned long u = v < 0 ? 0UL - static_cast<unsigned long>(v) : static_cast<unsigned long>(v);
+    if (v < 0) *p++ = '-';
+    if (u < 10) {
+        *p++ = static_cast<char>('0' + u);
+        return p;
+    }
+    char tmp[24];
+    int k = 24;
+    for (; u >= 100; u /= 100) k -= 2, std::memcpy(tmp + k, pairs.d[u % 100], 2);
+    if (u >= 10)
+        k -= 2, std::memcpy(tmp + k, pairs.d[u], 2);
+    else
+        tmp[--k] = static_cast<char>('0' + u);
+    std::memcpy(p, tmp + k, 24 - k);
+    return p + (24 - k);
+}
+
+// The numbers, each followed by a space.
+char *psnums(char *p, std::initializer_list<long> nums) {
+    for (long v : nums) p = psdec(p, v), *p++ = ' ';
+    return p;
+}
+
 void psrect(int row, int col, int nrows, int ncols) {
     pshdr();
-    psprintf("%ld 0 ", -static_cast<long>(nrows));
-    psprintf("0 %ld ", static_cast<long>(ncols));
-    psprintf("%ld 0 ", static_cast<long>(nrows));
-    psprintf("%ld %ld ", static_cast<long>(row), static_cast<long>(col));
-    psputs("R\n");
+    char *p = psroom(128), *q = p;
+    q = psnums(q, {-static_cast<long>(nrows), 0, 0, ncols, nrows, 0, row, col});
+    *q++ = 'R', *q++ = '\n';
+    nobuf += q - p;
 }
 
 // A polyline as one moveto and relative linetos, lines broken before 64 characters.
 void psline(int n, const int *rows, const int *cols, double width) {
     if (n < 2) return;
     pshdr();
-    int len = psprintf("%ld %ld M ", static_cast<long>(rows[0]), static_cast<long>(cols[0]));
+    char piece[64];
+    char *e = psnums(piece, {rows[0], cols[0]});
+    *e++ = 'M', *e++ = ' ';
+    int len = static_cast<int>(e - piece);
+    psput(piece, len);
     for (int i = 1; i < n; i++) {
-        char piece[64];
-        int k =
-            snprintf(piece, sizeof piece, "%ld %ld L ", static_cast<long>(rows[i]) - rows[i - 1],
-                     static_cast<long>(cols[i]) - cols[i - 1]);
+        e = psnums(piece, {static_cast<long>(rows[i]) - rows[i - 1],
+                           static_cast<long>(cols[i]) - cols[i - 1]});
+        *e++ = 'L', *e++ = ' ';
+        int k = static_cast<int>(e - piece);
         if (len + k > 64) {
             psputs("\n");
             len = 0;
@@ -152,11 +198,64 @@ void psline(int n, const int *rows, const int *cols, double width) {
     psprintf("%.0f S\n", width * 300);
 }
 
-const char hexdig[] = "0123456789ABCDEF";
+// Two hex digits per byte value.
+struct HexTab {
+    char d[256][2];
+    constexpr HexTab() : d{} {
+        const char dig[] = "0123456789ABCDEF";
+        for (int v = 0; v < 256; v++) d[v][0] = dig[v >> 4], d[v][1] = dig[v & 15];
+    }
+};
+constexpr HexTab hex;
 
-void pshex(int v) {
-    char two[2] = {hexdig[(v >> 4) & 15], hexdig[v & 15]};
-    psput(two, 2);
+// The image matrix of a strip, "[sx 0 0 sy tx ty] GS": all but tx stay the same over a plot,
+// so they are formatted once; tx is a whole number for strips one row tall.
+struct Matrix {
+    int nrows = -1, ncols = -1, f = -1, col = 0, colour = -1;
+    char head[64] = "", tail[64] = "";
+};
+Matrix mat;
+
+void psmatrix(int row, int col, int nrows, int ncols, int f) {
+    int colour = opt.coloropt != 0;
+    if (nrows != mat.nrows || ncols != mat.ncols || f != mat.f || col != mat.col ||
+        colour != mat.colour) {
+        mat = Matrix{nrows, ncols, f, col, colour};
+        snprintf(mat.head, sizeof mat.head, "[%.4f 0 0 %.4f ", 1.0 / nrows,
+                 static_cast<double>(f) / ncols);
+        snprintf(mat.tail, sizeof mat.tail, " %.1f] %s\n", static_cast<double>(-col) * f / ncols,
+                 colour ? "CS" : "GS");
+    }
+    psputs(mat.head);
+    double tx = static_cast<double>(-row) / nrows;
+    if (nrows == 1) {
+        char *p = psroom(24), *q = psdec(p, -static_cast<long>(row));
+        *q++ = '.', *q++ = '0';
+        nobuf += q - p;
+    } else {
+        psprintf("%.1f", tx);
+    }
+    psputs(mat.tail);
+}
+
+// The hex digits of the cells, per line 32 gray bytes or 12 colour triples.
+void pscells(const uint8_t *dark, int f) {
+    int colour = opt.coloropt != 0, per = colour ? 12 : 32;
+    for (int m0 = 0; m0 < f; m0 += per) {
+        int m1 = std::min(f, m0 + per);
+        char *p = psroom(6 * per + 1), *q = p;
+        for (int m = m0; m < m1; m++) {
+            if (colour) {
+                int r, g, b;
+                stripcolour(dark[m], &r, &g, &b);
+                for (int v : {r, g, b}) *q++ = hex.d[v][0], *q++ = hex.d[v][1];
+            } else {
+                *q++ = hex.d[255 - dark[m]][0], *q++ = hex.d[255 - dark[m]][1];
+            }
+        }
+        *q++ = '\n';
+        nobuf += q - p;
+    }
 }
 
 // A gray line as an image one unit wide and f samples tall, gray or on the colour scale.
@@ -168,22 +267,13 @@ void psimage(int row, int col, int nrows, int ncols, int n, const uint8_t *data,
         psprintf("/gs_str %d string def\n", f);
         ps.gslen = f;
     }
-    psprintf("%d %d 8 ", 1, f);
-    psprintf("[%.4f 0 0 %.4f %.1f %.1f] %s\n", 1.0 / nrows, static_cast<double>(f) / ncols,
-             static_cast<double>(-row) / nrows, static_cast<double>(-col) * f / ncols,
-             opt.coloropt ? "CS" : "GS");
-    for (int m = 0; m < f; m++) {
-        int g = stripdark(m, f, n, data, pos);
-        if (opt.coloropt) {
-            int r, gr, b;
-            stripcolour(g, &r, &gr, &b);
-            pshex(r), pshex(gr), pshex(b);
-            if (m % 12 == 11 || m == f - 1) psputs("\n");
-        } else {
-            pshex(255 - g);
-            if (m % 32 == 31 || m == f - 1) psputs("\n");
-        }
-    }
+    char *p = psroom(32), *q = psnums(p, {1, f, 8});
+    nobuf += q - p;
+    psmatrix(row, col, nrows, ncols, f);
+    static std::vector<uint8_t> dark;
+    dark.resize(f);
+    stripfill(f, n, data, pos, dark.data());
+    pscells(dark.data(), f);
 }
 
 // Page end: a page with marks is shown; the next page sets its coordinates up again.
@@ -224,4 +314,5 @@ void psopen() {
     ps = Ps{};
     ps.hdrpending = 1;
     nobuf = 0; // a new document: nothing of an earlier one is carried over
+    mat = Matrix{};
 }

@@ -1,9 +1,13 @@
 // Image-strip sampling of gray lines for the file devices that draw them as small images.
 // The position mapping is continuous over 0..1 (0 maps to value 0); the interpolation holds
 // the last value from position n - 1 on, so nothing past the n values is ever read.
+// Every strip of a plot has the same cell count, value count and positions, so the value
+// pairs and weights of its sample points are kept and only the values change per strip.
 #include "devices/strip.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 double grayidx(double x, int n, const float *P) {
     if (n <= 0) return x * -0.5;
@@ -25,27 +29,62 @@ int stripcells(int w, int n, int res) {
     return f;
 }
 
-// Darkness at fractional index p: linear between neighbouring values, clamped to the ends.
-static double darkat(double p, int n, const uint8_t *data) {
-    if (!(p > 0)) return data[0];
-    if (p >= n - 1) return data[n - 1];
-    int k = static_cast<int>(p);
-    return data[k] * (1 - (p - k)) + data[k + 1] * (p - k);
+namespace {
+
+// The 2f + 1 sample points of f cells (start of cell m at 2m, its middle at 2m + 1, its end
+// at 2m + 2): the darkness there is data[lo] * wlo + data[hi] * whi, the linear
+// interpolation at the point's fractional index, a clamped end as one value of weight 1.
+struct Point {
+    int lo, hi;
+    double wlo, whi;
+};
+struct StripPlan {
+    int f = -1, n = -1;
+    std::vector<float> P; // the positions the plan was made for
+    std::vector<Point> pt;
+};
+StripPlan plan;
+
+// Sample point j of the plan at fractional index p.
+void planpoint(int j, double p, int n) {
+    int k = !(p > 0) ? 0 : p >= n - 1 ? n - 1 : static_cast<int>(p);
+    plan.pt[j] = p > 0 && p < n - 1 ? Point{k, k + 1, 1 - (p - k), p - k} : Point{k, k, 1, 0};
 }
 
-int stripdark(int m, int f, int n, const uint8_t *data, const float *P) {
-    if (n <= 0 || f <= 0) return 0;
-    double x0 = 0, x1 = 0, x2 = 0; // a single cell sits at position 0
-    if (f > 1) {
-        double d = f - 1;
-        x0 = m / d;
-        x1 = (m + 1) / d;
-        x2 = (m + 0.5) / d;
+// Makes the plan for f cells over n values at positions P, unless it is the one in hand.
+void makeplan(int f, int n, const float *P) {
+    if (plan.f == f && plan.n == n && std::equal(plan.P.begin(), plan.P.end(), P)) return;
+    plan.f = f, plan.n = n;
+    plan.P.assign(P, P + n + 1);
+    size_t pts = 2 * static_cast<size_t>(f) + 1;
+    plan.pt.resize(pts);
+    double d = f - 1;
+    for (int m = 0; m < f; m++) {
+        // a single cell sits at position 0
+        double x0 = f > 1 ? m / d : 0, x2 = f > 1 ? (m + 0.5) / d : 0;
+        planpoint(2 * m, grayidx(x0, n, P), n);
+        planpoint(2 * m + 1, grayidx(x2, n, P), n);
     }
-    double v0 = darkat(grayidx(x0, n, P), n, data);
-    double v1 = darkat(grayidx(x1, n, P), n, data);
-    double v2 = darkat(grayidx(x2, n, P), n, data);
-    return static_cast<int>((v0 + v1 + v2) / 3 + 0.5);
+    planpoint(2 * f, grayidx(f > 1 ? f / d : 0, n, P), n);
+}
+
+} // namespace
+
+void stripfill(int f, int n, const uint8_t *data, const float *P, uint8_t *dark) {
+    if (f <= 0) return;
+    if (n <= 0) {
+        std::memset(dark, 0, f);
+        return;
+    }
+    makeplan(f, n, P);
+    const Point *pt = plan.pt.data();
+    auto at = [data](const Point &q) { return data[q.lo] * q.wlo + data[q.hi] * q.whi; };
+    double v0 = at(pt[0]);
+    for (int m = 0; m < f; m++) {
+        double v2 = at(pt[2 * m + 1]), v1 = at(pt[2 * m + 2]);
+        dark[m] = static_cast<uint8_t>(static_cast<int>((v0 + v1 + v2) / 3 + 0.5));
+        v0 = v1; // this cell's end is the next one's start
+    }
 }
 
 void stripcolour(int g, int *red, int *green, int *blue) {

@@ -15,6 +15,7 @@ namespace {
 
 // Frees the data of every overlay in use and empties the list (records are kept).
 void ovlclear() {
+    std::memset(scan.graybits, 0, sizeof scan.graybits);
     for (int i = 0; i < scan.novl; i++) {
         if (!scan.ovllist[i]) continue;
         std::free(scan.ovllist[i]->data);
@@ -65,19 +66,22 @@ void blockraster(const Ovl *o, int d) {
         bandmerge(o->col0 + c, bits[static_cast<size_t>(c) * o->stride + q]);
 }
 
-// Rasterises overlay o into the band it overlaps, by kind.
-void ovlraster(Ovl *o, int d) {
+// Rasterises overlay o into the band it overlaps, by kind; 1 when the band may have changed.
+int ovlraster(Ovl *o, int d) {
     if (o->kind == 3) {
-        if (devtab.devimage) return;
+        if (devtab.devimage) return 0;
         for (int j = std::max(d, 0); j < o->nrows && j - d <= 7; j++) grayrow(o, j - d);
     } else if (o->kind == 1) {
-        if (devtab.devrect) return;
+        if (devtab.devrect) return 0;
         rectraster(o, d);
         o->done = 1;
     } else if (o->kind == 0) {
         blockraster(o, d);
         o->done = 1;
+    } else {
+        return 0;
     }
+    return 1;
 }
 
 // Hands a passed overlay to the vector device's operation; always marks it done.
@@ -91,14 +95,20 @@ void ovlhand(Ovl *o) {
     o->done = 1;
 }
 
-// The two passes over the display list for the band ending at currow.
-void bandrender() {
-    for (int i = 0; i < scan.novl; i++) {
-        Ovl *o = scan.ovllist[i];
-        if (!o || o->kind != 3 || o->done || !devtab.devimage || !o->data) continue;
-        if ((scan.currow - 8) - o->row0 > o->nrows)
-            devtab.devimage(o->row0, o->col0, o->nrows, o->ncols, o->stride,
-                            static_cast<const uint8_t *>(o->data), gray.graypos);
+// The two passes over the display list for the band ending at currow; 1 when anything was
+// drawn into the band.
+int bandrender() {
+    int drawn = 0;
+    // the gray lines in slot order, found through their marks, not by visiting every slot
+    for (int w = 0; devtab.devimage && w < OVLMAX / 64; w++) {
+        for (uint64_t bits = scan.graybits[w]; bits; bits &= bits - 1) {
+            int i = w * 64 + __builtin_ctzll(bits);
+            Ovl *o = i < scan.novl ? scan.ovllist[i] : nullptr;
+            if (!o || o->kind != 3 || o->done || !o->data) continue;
+            if ((scan.currow - 8) - o->row0 > o->nrows)
+                devtab.devimage(o->row0, o->col0, o->nrows, o->ncols, o->stride,
+                                static_cast<const uint8_t *>(o->data), gray.graypos);
+        }
     }
     for (int i = 0; i < scan.novl; i++) {
         Ovl *o = scan.ovllist[i];
@@ -107,19 +117,23 @@ void bandrender() {
             continue;
         }
         int d = (scan.currow - 8) - o->row0;
-        if (d > o->nrows && !o->done) ovlhand(o);
+        if (d > o->nrows && !o->done) ovlhand(o), ovlgraybit(i, 0);
         if (d > -8 && d < o->nrows) {
-            ovlraster(o, d);
+            drawn |= ovlraster(o, d);
         } else if (o->done || scan.finishing) {
             std::free(o->data);
             o->data = nullptr;
             scan.novl--;
-            if (i < scan.novl) {
-                std::swap(scan.ovllist[i], scan.ovllist[scan.novl]);
+            const int last = scan.novl, moved = scan.graybits[last / 64] >> (last % 64) & 1;
+            ovlgraybit(last, 0);
+            ovlgraybit(i, i < last && moved);
+            if (i < last) {
+                std::swap(scan.ovllist[i], scan.ovllist[last]);
                 i--;
             }
         }
     }
+    return drawn;
 }
 
 // Passes one row, flushing when the band is full.
@@ -194,8 +208,15 @@ Ovl *ovlget() {
     return slot;
 }
 
+void ovlgraybit(int i, int on) {
+    if (i < 0 || i >= OVLMAX) return;
+    const uint64_t b = uint64_t{1} << (i % 64);
+    scan.graybits[i / 64] = on ? scan.graybits[i / 64] | b : scan.graybits[i / 64] & ~b;
+}
+
 void ovlback(Ovl *o) {
     if (!o || scan.novl == 0 || scan.ovllist[scan.novl - 1] != o) return;
+    ovlgraybit(scan.novl - 1, 0);
     std::free(o->data);
     o->data = nullptr;
     scan.novl--;
@@ -227,9 +248,12 @@ void rowto(int row) {
 
 void bandflush() {
     if (scan.currow > page.pagerows && page.pagerows > 0) scan.currow %= page.pagerows;
-    if (scan.novl > 0) bandrender();
+    // the band is zero between flushes: only what was drawn into it needs looking at
+    int drawn = scan.novl > 0 ? bandrender() : 0;
     int planes = scan.bufplanes;
-    int len = scan.bufcols * planes;
+    int len = drawn && scan.bandbuf ? scan.bufcols * planes : 0;
+    for (uint64_t w = 0; len >= 8 && (std::memcpy(&w, scan.bandbuf + len - 8, 8), w == 0);)
+        len -= 8;
     while (len > 0 && scan.bandbuf[len - 1] == 0) len--;
     if (planes > 1 && len % planes != 0) len += planes - len % planes;
     if (devtab.devband) devtab.devband(scan.bandbuf, len);

@@ -57,6 +57,7 @@ struct Scan {
     uint8_t bitmask[8] = {};    // 0x80 >> i, filled by the first devopen
     Ovl *ovllist[OVLMAX] = {};  // records, the first novl in use
     int novl = 0;
+    uint64_t graybits[OVLMAX / 64] = {}; // slots of ovllist holding gray lines not handed over
 };
 inline Scan scan;
 
@@ -70,6 +71,8 @@ int ydots(double inches);
 
 // A fresh overlay record, or nullptr with the reason printed.
 Ovl *ovlget();
+// Marks slot i of the display list as holding a gray line not yet handed over, or not.
+void ovlgraybit(int i, int on);
 // Gives back the record ovlget returned last, when its creator could not fill it.
 void ovlback(Ovl *o);
 // A solid rectangle; nothing for empty extents.

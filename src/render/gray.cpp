@@ -29,6 +29,7 @@ void ovlgray(const uint8_t *vals, int count, int col0, int ncols, int nrows) {
              .nrows = nrows,
              .ncols = ncols,
              .data = copy};
+    ovlgraybit(scan.novl - 1, 1);
 }
 
 void setgraypos(const float *pos) {

@@ -6,6 +6,7 @@
 #include "base/params.h"
 #include "sdinput/sdfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <fcntl.h>
@@ -67,28 +68,47 @@ static int16_t ulaw(unsigned char u) {
     return static_cast<int16_t>((u & 0x80) ? 0x84 - t : t - 0x84);
 }
 
-// Converts n raw samples of the buffer into smp.
-static void sdconvblk(int n) {
-    const unsigned char *b = sdb.buf;
+// Converts n raw samples of b into out.
+static void sdconvert(const unsigned char *b, int n, int16_t *out) {
     int s = sdb.swap;
-    for (int i = 0; i < n; i++) {
-        switch (sdb.enc) {
-        case ENC_S8: sdb.smp[i] = static_cast<int8_t>(b[i]); break;
-        case ENC_ULAW: sdb.smp[i] = ulaw(b[i]); break;
-        case ENC_U8: sdb.smp[i] = b[i]; break;
-        case ENC_S16: sdb.smp[i] = gets16(b + 2 * i, s); break;
-        case ENC_S24: sdb.smp[i] = gets16(b + 3 * i + 1, 0); break;
-        case ENC_S32HI: sdb.smp[i] = gets16(b + 4 * i + 2, 0); break;
-        case ENC_S32: {
+    switch (sdb.enc) {
+    case ENC_S8:
+        for (int i = 0; i < n; i++) out[i] = static_cast<int8_t>(b[i]);
+        break;
+    case ENC_ULAW:
+        for (int i = 0; i < n; i++) out[i] = ulaw(b[i]);
+        break;
+    case ENC_U8:
+        for (int i = 0; i < n; i++) out[i] = b[i];
+        break;
+    case ENC_S16:
+        if (s)
+            for (int i = 0; i < n; i++) out[i] = gets16(b + 2 * i, 1);
+        else
+            for (int i = 0; i < n; i++) out[i] = gets16(b + 2 * i, 0);
+        break;
+    case ENC_S24:
+        for (int i = 0; i < n; i++) out[i] = gets16(b + 3 * i + 1, 0);
+        break;
+    case ENC_S32HI:
+        for (int i = 0; i < n; i++) out[i] = gets16(b + 4 * i + 2, 0);
+        break;
+    case ENC_S32:
+        for (int i = 0; i < n; i++) {
             uint32_t u = get32(b + 4 * i, s);
             double v = sdb.unsig ? static_cast<double>(u) : static_cast<int32_t>(u);
-            sdb.smp[i] = sdb.scale == 1.0 ? sdconv(v, 0) : sdconv(v * sdb.scale, sdb.sat);
-            break;
+            out[i] = sdb.scale == 1.0 ? sdconv(v, 0) : sdconv(v * sdb.scale, sdb.sat);
         }
-        case ENC_F32: sdb.smp[i] = sdconv(sdb.scale * getf32(b + 4 * i, s), sdb.sat); break;
-        case ENC_F64: sdb.smp[i] = sdconv(sdb.scale * getf64(b + 8 * i, s), sdb.sat); break;
-        default: sdb.smp[i] = 0; break;
-        }
+        break;
+    case ENC_F32:
+        for (int i = 0; i < n; i++) out[i] = sdconv(sdb.scale * getf32(b + 4 * i, s), sdb.sat);
+        break;
+    case ENC_F64:
+        for (int i = 0; i < n; i++) out[i] = sdconv(sdb.scale * getf64(b + 8 * i, s), sdb.sat);
+        break;
+    default:
+        for (int i = 0; i < n; i++) out[i] = 0;
+        break;
     }
 }
 
@@ -109,11 +129,12 @@ static long sdframes(int32_t k) {
 int sdload(int32_t k) {
     if (sdb.fd < 0 || sdb.bps <= 0 || k < 0) return 0;
     long len = static_cast<long>(sdb.bps) * sdb.spb;
-    long n = sdb.chans > 1 ? sdframes(k)
-                           : sdpread(sdb.fd, sdb.dataoff + static_cast<int64_t>(k) * len, sdb.buf, len);
+    long n = sdb.chans > 1
+                 ? sdframes(k)
+                 : sdpread(sdb.fd, sdb.dataoff + static_cast<int64_t>(k) * len, sdb.buf, len);
     if (n <= 0) return 0;
     int ns = static_cast<int>(n / sdb.bps);
-    sdconvblk(ns);
+    sdconvert(sdb.buf, ns, sdb.smp);
     sdb.curblk = k;
     return ns;
 }
@@ -134,6 +155,82 @@ int32_t blkget(int32_t i) {
         if (n <= 0) return static_cast<int16_t>(z);
     }
     return sdb.smp[i % sdb.spb];
+}
+
+// The span cache for the reader as it is now: emptied when the file or layout changed.
+static SdSpan &spancache() {
+    SdSpan &c = sdb.span;
+    SdSpanKey k{sdb.fd,  sdb.enc,   sdb.chans, sdb.chan,    sdb.swap,
+                sdb.sat, sdb.unsig, sdb.spb,   sdb.dataoff, sdb.scale};
+    if (!(k == c.key)) {
+        c.key = k;
+        c.blk = -1;
+        long flen = static_cast<long>(sdb.bps) * sdb.spb * sdb.chans;
+        c.nblk = static_cast<int>(std::max(1L, 65536 / flen));
+    }
+    return c;
+}
+
+// Block j of the large block in hand loaded alone, as blkget would load it.
+static void spanblock(SdSpan &c, int j) {
+    int ns = sdload(c.blk * c.nblk + j);
+    c.got[j] = ns > 0 ? ns : -1;
+    if (ns > 0)
+        std::memcpy(&c.smp[static_cast<size_t>(j) * sdb.spb], sdb.smp, ns * sizeof(int16_t));
+    sdb.curblk = -1; // smp is only partly filled
+}
+
+// Reads large block b in one piece; after a read error every block of it is loaded alone,
+// so exactly the blocks that blkget could not load fail.
+static void spanload(SdSpan &c, int32_t b) {
+    long fbytes = static_cast<long>(sdb.bps) * sdb.chans, flen = fbytes * sdb.spb;
+    long want = flen * c.nblk;
+    c.blk = b;
+    c.raw.resize(want);
+    c.smp.resize(static_cast<size_t>(sdb.spb) * c.nblk);
+    c.got.assign(c.nblk, -1);
+    int err = 0;
+    long n =
+        sdreadall(sdb.fd, sdb.dataoff + static_cast<int64_t>(b) * want, c.raw.data(), want, &err);
+    if (err) {
+        for (int j = 0; j < c.nblk; j++) spanblock(c, j);
+        return;
+    }
+    long nf = n / fbytes; // whole frames; channel chan of each kept in place
+    if (sdb.chans > 1)
+        for (long f = 0; f < nf; f++)
+            std::memmove(&c.raw[f * sdb.bps], &c.raw[f * fbytes + sdb.chan * sdb.bps], sdb.bps);
+    sdconvert(c.raw.data(), static_cast<int>(nf), c.smp.data());
+    for (int j = 0; j < c.nblk; j++) {
+        long ns = std::clamp(nf - static_cast<long>(j) * sdb.spb, 0L, static_cast<long>(sdb.spb));
+        c.got[j] = ns > 0 ? static_cast<int>(ns) : -1; // nothing read: loaded again when used
+    }
+}
+
+void blkspan(int32_t first, int n, int32_t *out) {
+    if (sdb.fd < 0 || sdb.bps <= 0 || sdb.spb <= 0) {
+        for (int k = 0; k < n; k++) out[k] = blkget(static_cast<int32_t>(int64_t{first} + k));
+        return;
+    }
+    SdSpan &c = spancache();
+    const int32_t z = sdzero(), spb = sdb.spb, per = spb * c.nblk;
+    for (int k = 0; k < n;) {
+        const int32_t i = static_cast<int32_t>(int64_t{first} + k);
+        if (i < 0 || i >= sd.nsamp) { // zero level or the periodic wrap, as blkget does it
+            out[k++] = blkget(i);
+            continue;
+        }
+        if (i / per != c.blk) spanload(c, i / per);
+        const int32_t off = i - c.blk * per, j = off / spb, at = off - j * spb;
+        if (c.got[j] < 0) spanblock(c, j);
+        const int run =
+            static_cast<int>(std::min<int64_t>({n - k, sd.nsamp - int64_t{i}, spb - at}));
+        const int16_t *src = &c.smp[off];
+        const int have = std::clamp(c.got[j] - at, 0, run);
+        for (int q = 0; q < have; q++) out[k + q] = src[q];
+        for (int q = have; q < run; q++) out[k + q] = static_cast<int16_t>(z);
+        k += run;
+    }
 }
 
 double sdpeak(int *fits) {
@@ -173,6 +270,8 @@ double sdpeak(int *fits) {
 }
 
 int sdfopen() {
+    sdb.span.key = SdSpanKey{}; // a new file may get the descriptor number of the last one
+    sdb.span.blk = -1;
     sdb.fd = ::open(sd.sdname.c_str(), O_RDONLY);
     return sdb.fd >= 0;
 }
@@ -181,22 +280,33 @@ int sdfail() {
     if (sdb.fd >= 0) ::close(sdb.fd);
     sdb.fd = -1;
     sdb.curblk = -1;
+    sdb.span.key = SdSpanKey{};
+    sdb.span.blk = -1;
     sdb.chans = 1;
     sdb.chan = 0;
     return 0;
 }
 
-long sdpread(int fd, int64_t pos, void *p, long n) {
-    if (fd < 0 || pos < 0) return -1;
+long sdreadall(int fd, int64_t pos, void *p, long n, int *err) {
+    *err = 0;
+    if (fd < 0 || pos < 0) return *err = 1, -1;
     long got = 0;
     while (got < n) {
-        ssize_t r = ::pread(fd, static_cast<char *>(p) + got, n - got, pos + got);
+        ssize_t r = sdb.rawread(fd, static_cast<char *>(p) + got, n - got, pos + got);
         if (r < 0 && errno == EINTR) continue;
-        if (r < 0) return got > 0 ? got : -1;
+        if (r < 0) {
+            *err = 1;
+            return got > 0 ? got : -1;
+        }
         if (r == 0) break;
         got += r;
     }
     return got;
+}
+
+long sdpread(int fd, int64_t pos, void *p, long n) {
+    int err;
+    return sdreadall(fd, pos, p, n, &err);
 }
 
 int64_t sdfsize(int fd) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <sys/types.h>
+#include <unistd.h>
 #include <vector>
 
 // Sample encodings of the block reader (codes 0..8 as the formats name them; 9 and 10 are
@@ -20,6 +22,25 @@ enum SdEnc {
     ENC_F64 = 8,
     ENC_S24 = 9,
     ENC_S32HI = 10
+};
+
+// What a span cache was read for: the open file and how its samples are laid out.
+struct SdSpanKey {
+    int fd = -1, enc = 0, chans = 0, chan = 0, swap = 0, sat = 0, unsig = 0, spb = 0;
+    int64_t dataoff = 0;
+    double scale = 0;
+    bool operator==(const SdSpanKey &) const = default;
+};
+
+// The span reader's cache: one large block of many blocks, read in one piece. Each block in
+// it holds the samples its own load would give; one whose load failed is loaded again when used.
+struct SdSpan {
+    SdSpanKey key;
+    int32_t blk = -1;               // large block held, -1 when none
+    int nblk = 0;                   // blocks per large block
+    std::vector<int16_t> smp;       // the large block as 16-bit samples
+    std::vector<int> got;           // whole samples of each block; -1 when its load failed
+    std::vector<unsigned char> raw; // the bytes of a read
 };
 
 struct SdBlk {
@@ -39,7 +60,10 @@ struct SdBlk {
     unsigned char buf[516];   // raw block, or a file header during identification
     int16_t smp[256];         // the current block as 16-bit samples
     std::vector<int16_t> lst; // samples of an ASCII list
+    SdSpan span;              // the span reader's cache
     FILE *askfp = stdin;      // where the rate prompt reads its answer
+    // The read call of every sample read; a test puts one here that fails chosen ranges.
+    ssize_t (*rawread)(int fd, void *p, size_t n, off_t pos) = ::pread;
 };
 inline SdBlk sdb;
 
@@ -51,6 +75,9 @@ void sdsetenc(int enc);
 int sdload(int32_t k);
 // The block reader installed in getsamp.
 int32_t blkget(int32_t i);
+// Samples first .. first + n - 1 into out, each as blkget gives it, from large blocks read in
+// one piece each (64 KiB and more); a read error reads that block's blocks one by one.
+void blkspan(int32_t first, int n, int32_t *out);
 // trunc(wzero), whatever wzero holds.
 int32_t sdzero();
 // A wide sample value as a 16-bit sample: NaN is 0, the 32-bit range saturates, then the
@@ -66,6 +93,8 @@ int sdfopen();
 int sdfail();
 // Reads up to n bytes at byte pos (EOF or error ends it early): the count read, -1 on error.
 long sdpread(int fd, int64_t pos, void *p, long n);
+// sdpread that also tells whether a read error (not the end of the file) ended it early.
+long sdreadall(int fd, int64_t pos, void *p, long n, int *err);
 // Size of the open file in bytes (0 when unknown).
 int64_t sdfsize(int fd);
 // Frames present after the data offset, at bytes per sample bps, in a file of `size` bytes.

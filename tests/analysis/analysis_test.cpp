@@ -1,12 +1,16 @@
 // The analysis of samples in memory: the setup's derived numbers, worked out by hand from the
 // parameters, the file's rate and length and the device's dots, the plots it refuses, the scan
 // of the plotted samples, the FFT, the window shapes and the frequency numbers.
+#include <bit>
 #include <cmath>
 #include <complex>
+#include <random>
 
 #include "analysis/anafix.h"
 #include "analysis/fft.h"
+#include "analysis/fftslice.h"
 #include "analysis/window.h"
+#include "render/gray.h"
 
 // A fresh plot of `seconds` of silence at rate r.
 static void silence(const std::string &pars, float r = 10000, float seconds = 1) {
@@ -135,6 +139,70 @@ TEST(Scan, AdcRangeZeroLevelMeanAndVariance) {
             << pars << " " << amp << " " << dc;
         EXPECT_EQ(wave.wvar, 2 * 7.0 * amp * amp) << amp; // 2 x nwin x the variance
     }
+}
+
+TEST(Scan, MeanAndVarianceAreSummedOneSampleAtATimeInDoubles) {
+    // near full scale for 300 s at 30 kHz the sum of squares passes 2^53, where doubles round;
+    // a list's values may lie far outside 16 bits; a level shift moves the mean
+    std::mt19937 rng(53);
+    const std::tuple<float, int, int> cases[] = {{30000, 300, 0}, {8000, 2, 1}, {8000, 20, 2}};
+    for (auto [rate, secs, kind] : cases) {
+        silence("aswv=0", rate, secs);
+        for (int32_t &v : memsamps) {
+            const int32_t r = static_cast<int32_t>(rng() % 16), u = static_cast<int32_t>(rng());
+            v = kind == 0   ? (u % 2 ? 32767 - r : -32768 + r)
+                : kind == 1 ? u % 2000001
+                            : 7000 + u % 10001;
+        }
+        double sum = 0, sumsq = 0;
+        for (int32_t v : memsamps) sum += v, sumsq += static_cast<double>(v) * v;
+        ASSERT_EQ(setup(), 0);
+        scnwav();
+        const float mean = static_cast<float>(sum / memsamps.size());
+        EXPECT_EQ(wave.wdc, mean) << kind;
+        EXPECT_EQ(wave.wvar,
+                  2.0 * ana.nwin * (sumsq / memsamps.size() - static_cast<double>(mean) * mean))
+            << kind;
+    }
+}
+
+TEST(GrayMap, LevelsAreTheLogFormulaAtEveryStepAndBesideIt) {
+    // with no waveform variance the gain is 100: level of power p is the formula at 100 p
+    auto formula = [](double v) {
+        double l = v > 0 ? 1 + std::log(v) / std::log(double(par.floor)) : -1;
+        double t = 255 * gresp(par.darkness + par.contrast * 1.5 * (l - 0.3));
+        return t > 255 ? 255 : (t >= 0 ? int(t) : 0);
+    };
+    std::vector<float> spec(4100);
+    // the defaults, the 300-dpi printer's tone curve, a dark low-contrast plot, a floor below 1
+    // (the level falls as the power rises) and no contrast
+    const std::tuple<const char *, double, double, double> cases[] = {
+        {"", 1, 0, 0},
+        {"", 0.739, -0.973, 1.233},
+        {"darkness=1.2 contrast=0.3", 1, 0, 0},
+        {"floor=0.5", 1, 0, 0},
+        {"contrast=0", 1, 0, 0}};
+    for (auto [pars, c0, c1, c2] : cases) {
+        silence(pars);
+        gray.c0 = c0, gray.c1 = c1, gray.c2 = c2;
+        std::vector<float> p = {0, -1, NAN, INFINITY, 1e-45f, 3e38f};
+        // the least power of each level, found by halving the float range, and its neighbours
+        for (int k = 1; k < 256; k++) {
+            uint32_t lo = 0, hi = 0x7F7FFFFF;
+            if (formula(100.0 * std::bit_cast<float>(hi)) < k) continue;
+            while (hi - lo > 1)
+                (formula(100.0 * std::bit_cast<float>(lo + (hi - lo) / 2)) >= k ? hi : lo) =
+                    lo + (hi - lo) / 2;
+            for (uint32_t u : {hi - 1, hi, hi + 1}) p.push_back(std::bit_cast<float>(u));
+        }
+        wave.wvar = 0, ana.kmin = 0, ana.nk = int(p.size()), ana.nbins = ana.nk;
+        std::copy(p.begin(), p.end(), spec.begin());
+        fsl.spec = spec.data();
+        graymap();
+        for (size_t i = 0; i < p.size(); i++)
+            ASSERT_EQ(fsl.gcol[i], formula(100.0 * p[i])) << pars << " power " << p[i];
+    }
+    gray.c0 = 1, gray.c1 = gray.c2 = 0, fsl.spec = nullptr;
 }
 
 TEST(Rfft, EqualsTheTransformInDoubleAtEveryLength) {

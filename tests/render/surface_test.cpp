@@ -1,5 +1,6 @@
 // The drawing surface of the screen device: pens, line-to and fills. Its PNG picture is read
 // back in the screen device's tests.
+#include "pngread.h"
 #include "render/surface.h"
 #include "testkit.h"
 
@@ -30,5 +31,29 @@ TEST(Surface, PensLinesAndFillsPaintTheirPixels) {
         for (int y = 0; y < 5; y++, got += '/')
             for (int x = 0; x < 10; x++) got += surfget(s, x, y) == Rgb{255, 255, 255} ? '.' : '#';
         EXPECT_EQ(got, want) << w;
+    }
+}
+
+TEST(Surface, PictureReadsBackPixelForPixel) {
+    // a coloured ground, gray fills of part of rows and of whole rows, and pixels of further
+    // colours: 3, 256 (as many as a palette holds) and 257 colours in all
+    for (int colours : {3, 256, 257}) {
+        Surface s;
+        surfinit(s, 300, 200, Rgb{10, 20, 30});
+        surffill(s, 5, 5, 120, 50, Rgb{77, 77, 77});
+        surffill(s, 0, 100, 300, 150, Rgb{200, 200, 200});
+        for (int k = 0; k < colours - 3; k++)
+            surfpixel(s, k, 60 + k % 7, Rgb{uint8_t(k), uint8_t(255 - k / 2), 99});
+        EXPECT_EQ((std::tuple{surfget(s, 0, 0), surfget(s, 5, 5), surfget(s, 120, 5),
+                              surfget(s, 299, 149), surfget(s, 299, 150)}),
+                  (std::tuple{Rgb{10, 20, 30}, Rgb{77, 77, 77}, Rgb{10, 20, 30}, Rgb{200, 200, 200},
+                              Rgb{10, 20, 30}}));
+        Scratch d("surf");
+        FILE *f = std::fopen((d / "p.png").c_str(), "wb");
+        ASSERT_EQ(surfpng(s, f), 1);
+        std::fclose(f);
+        const Picture p = readpng(d / "p.png");
+        EXPECT_EQ(std::tuple(p.w, p.h), std::tuple(300, 200));
+        EXPECT_TRUE(p.px == s.px) << colours << " colours";
     }
 }

@@ -1,0 +1,11 @@
+// The progress line of a recording of several pages: "page n of N" on the message stream when
+// that is a terminal, written over in place and cleared when the pages are done. A file or pipe
+// never gets it, so the messages written there stay as they are.
+#pragma once
+
+// Counts the pages the page loop will draw from ana's clocks (0 when they never end).
+int progpages();
+// Shows page n of total, in verbose mode and on a terminal, for more than one page.
+void progshow(int n, int total);
+// Clears the line if one is shown.
+void progclear();
