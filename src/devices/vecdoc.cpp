@@ -23,6 +23,7 @@ struct Strips {
     int row = 0, col = 0, nrows = 0, ncols = 0, f = 0; // the first strip; all share the rest
     int k = 0;                                         // strips gathered
     std::vector<uint32_t> px;                          // cell m of strip j at m * STRIPMAX + j
+    std::vector<uint8_t> dark;                         // the cells of the strip being added
 };
 Strips strips;
 
@@ -133,7 +134,9 @@ void docimage(int row, int col, int nrows, int ncols, int n, const uint8_t *data
         b.row = row, b.col = col, b.nrows = nrows, b.ncols = ncols, b.f = f;
         b.px.assign(static_cast<size_t>(f) * STRIPMAX, 0);
     }
+    b.dark.resize(static_cast<size_t>(f));
+    stripfill(f, n, data, pos, b.dark.data());
     for (int m = 0; m < f; m++)
-        b.px[static_cast<size_t>(m) * STRIPMAX + b.k] = docpixel(stripdark(m, f, n, data, pos));
+        b.px[static_cast<size_t>(m) * STRIPMAX + b.k] = docpixel(b.dark[static_cast<size_t>(m)]);
     b.k++;
 }
