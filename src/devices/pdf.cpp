@@ -6,6 +6,7 @@
 #include "base/msg.h"
 #include "base/outfile.h"
 #include "base/stamp.h"
+#include "devices/cairolib.h"
 #include "devices/vecdoc.h"
 #include "render/core.h"
 
@@ -74,6 +75,11 @@ void pdfnop() {}
 
 void pdfopen() {
     docgeom();
+    if (!cairoready()) { // the device stays without operations: nothing is drawn
+        msg("PDF documents need libcairo.so.2, which cannot be loaded\n");
+        out.failed = 1;
+        return;
+    }
     devtab = DevTab{.devclose = pdfclose,
                     .devline = pdfline,
                     .devband = nullptr,

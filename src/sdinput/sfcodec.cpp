@@ -9,6 +9,7 @@
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
 #include "sdinput/sdrate.h"
+#include "sdinput/sflib.h"
 #include "sdinput/sfmagic.h"
 
 #include <algorithm>
@@ -201,6 +202,11 @@ int sfopen() {
     sfclose();
     const SfKind *k = kindof(sd.sdtype);
     if (!k || (k->kind == SD_SPH && !sphplain())) return 0;
+    if (!sfready()) {
+        msg("ERROR(%s): %s recordings need libsndfile.so.1, which cannot be loaded\n", name(),
+            k->name);
+        return 0;
+    }
     SF_INFO info;
     if (!(sf.f = sfopenkind(*k, info))) return 0;
     int chan = sdchannel(info.channels);
@@ -265,6 +271,7 @@ void sfclose() {
 }
 
 int sfchans(const std::string &path) {
+    if (!sfready()) return 0;
     SF_INFO info{};
     SNDFILE *f = sf_open(path.c_str(), SFM_READ, &info);
     if (!f) return 0;

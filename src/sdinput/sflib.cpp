@@ -1,0 +1,53 @@
+// The codec library, loaded by the first recording of its kinds: the functions the codec
+// reader calls are defined here and forward to the library's, so no other run maps it.
+#include "sdinput/sflib.h"
+
+#include "base/dynlib.h"
+
+#pragma GCC visibility push(hidden)
+#include <sndfile.h>
+#pragma GCC visibility pop
+
+// clang-format off
+#define SFFNS(X) \
+    X(sf_open, SNDFILE *, (const char *path, int mode, SF_INFO *sfinfo), (path, mode, sfinfo)) \
+    X(sf_close, int, (SNDFILE *sndfile), (sndfile)) \
+    X(sf_error, int, (SNDFILE *sndfile), (sndfile)) \
+    X(sf_strerror, const char *, (SNDFILE *sndfile), (sndfile)) \
+    X(sf_seek, sf_count_t, (SNDFILE *sndfile, sf_count_t frames, int whence), (sndfile, frames, whence)) \
+    X(sf_readf_float, sf_count_t, (SNDFILE *sndfile, float *ptr, sf_count_t frames), (sndfile, ptr, frames)) \
+    X(sf_readf_int, sf_count_t, (SNDFILE *sndfile, int *ptr, sf_count_t frames), (sndfile, ptr, frames))
+// clang-format on
+
+namespace {
+
+enum {
+#define X(n, r, p, a) I_##n,
+    SFFNS(X)
+#undef X
+        NFNS
+};
+#define X(n, r, p, a) #n,
+const char *const names[] = {SFFNS(X)};
+#undef X
+void *slots[NFNS];
+int state = -1;
+
+} // namespace
+
+int sfready() {
+    return dynbind("libsndfile.so.1", names, slots, NFNS, &state);
+}
+
+// Each forwarder has the library's own name and type; hidden, so that the library, once
+// loaded, never binds to it.
+#pragma GCC visibility push(hidden)
+extern "C" {
+#define X(n, r, p, a)                                                                              \
+    r n p {                                                                                        \
+        return reinterpret_cast<decltype(&::n)>(slots[I_##n]) a;                                   \
+    }
+SFFNS(X)
+#undef X
+}
+#pragma GCC visibility pop
