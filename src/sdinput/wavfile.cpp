@@ -1,7 +1,7 @@
 // RIFF WAVE files, little-endian only. Frames of several channels give one channel's samples.
-// Chunks between "fmt " and "data" are skipped (with the pad byte of odd sizes); a data size past
-// the end of the file (streamed files) is lowered to the samples present. Format tags: PCM, IEEE
-// float, mu-law and the extensible wrapper.
+// Chunks before "fmt " and between "fmt " and "data" are skipped (with the pad byte of odd sizes);
+// a data size past the end of the file (streamed files) is lowered to the samples present. Format
+// tags: PCM, IEEE float, mu-law and the extensible wrapper.
 #include "sdinput/wavfile.h"
 
 #include "base/msg.h"
@@ -26,15 +26,24 @@ const char *name() {
     return sd.sdname.c_str();
 }
 
-// Reads the format chunk at byte 12 into f; its end (the position of the next tag) or -1.
+// Walks the chunks from byte 12 to the format chunk (padding, broadcast and list chunks may
+// come first); the position of its tag, or -1.
+int64_t wavfmtpos(unsigned char *h) {
+    for (int64_t pos = 12;; pos += 8 + static_cast<int64_t>(get32(h + 4, 0)) + (h[4] & 1)) {
+        if (sdpread(sdb.fd, pos, h, 8) != 8) break;
+        if (std::memcmp(h, "fmt ", 4) == 0) return pos;
+    }
+    msg("ERROR(%s): RIFF WAVE file without a \"fmt \" chunk after \"WAVE\"\n", name());
+    return -1;
+}
+
+// Reads the format chunk into f; its end (the position of the next tag) or -1.
 int64_t wavfmt(int64_t size, WavFmt &f) {
     unsigned char h[48] = {};
-    if (sdpread(sdb.fd, 12, h, 8) != 8 || std::memcmp(h, "fmt ", 4) != 0) {
-        msg("ERROR(%s): RIFF WAVE file without a \"fmt \" chunk after \"WAVE\"\n", name());
-        return -1;
-    }
+    const int64_t pos = wavfmtpos(h);
+    if (pos < 0) return -1;
     f.size = get32(h + 4, 0);
-    int64_t end = 20 + static_cast<int64_t>(f.size) + (f.size & 1);
+    int64_t end = pos + 8 + static_cast<int64_t>(f.size) + (f.size & 1);
     if (f.size < 16) {
         msg("ERROR(%s): RIFF WAVE \"fmt \" chunk of %u bytes is too short\n", name(), f.size);
         return -1;
@@ -45,7 +54,7 @@ int64_t wavfmt(int64_t size, WavFmt &f) {
         return -1;
     }
     long want = f.size >= 40 ? 40 : 16;
-    if (sdpread(sdb.fd, 20, h, want) != want) return -1;
+    if (sdpread(sdb.fd, pos + 8, h, want) != want) return -1;
     f.tag = get16(h, 0);
     f.chans = get16(h + 2, 0);
     f.rate = get32(h + 4, 0);

@@ -77,12 +77,18 @@ TEST_F(SdInput, HeadersGiveCountRateAndSamples) {
     const Bytes r8 = mat({}, 0, 1, 1, "rate", {8000}), f5 = mat({"", 1}, 0, 1, 1, "fmax", {5000});
     const Bytes walk = mat(mat(r8, 11, 1, 3, "c", {1, 2, 3}, 0, 1), 51, 1, 2, "t", {97, 98});
     auto m3 = [](int be, int t, std::vector<double> v) { return mat({"", be}, t, 3, 1, "x", v).b; };
+    // chunks before the format chunk: padding of odd size, a broadcast chunk
+    const Bytes junk =
+        Bytes{"RIFF\0\0\0\0WAVEJUNK"s}.n(3, 4).n(0x636261, 4).n(0x74786562, 4).n(0, 4);
+    const Bytes fmt = Bytes{junk.b + "fmt "}.n(16, 4).n(0x10001, 4).n(8000, 4).n(16000, 4);
+    const Bytes bwav = Bytes{fmt.b}.n(0x100002, 4).n(0x61746164, 4).n(20, 4).sig16(10);
     const struct Case {
         std::string bytes;
         int nsamp, first, last, srate; // the first and the last sample
         const char *words, *said = "", *reply = "";
     } cases[] = {
         {ils(1, 3, 16, 600), 600, sig(0), sig(599), 16000, ""},
+        {bwav.b, 10, sig(0), sig(9), 8000, ""},
         {ils(0, 9, 1, 10), 10, sig(0), sig(9), 1000000000, ""},
         {ils(0, -1, 5, 10), 10, sig(0), sig(9), 7, "", asked, "7\n"}, // 0.5 is no rate
         {ils(0, 4, 1, 10), 10, sig(0), sig(9), 12000, "rate=12000"},
