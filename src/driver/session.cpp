@@ -52,5 +52,8 @@ void runclose(int abandon) {
 }
 
 void plotend(Outcome outcome) {
-    if (outcome != GOON) runclose(outcome == ABANDON);
+    // A page the page driver refused ends only that plot: the device, its document and the
+    // output file stay open, so the run's later plots continue the same document.
+    if (outcome == ENDPLOT) out.failed = 1;
+    if (outcome == ABANDON) runclose(1);
 }

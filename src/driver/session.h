@@ -15,5 +15,6 @@ int devopen();
 int sesopen();
 // Ends the run's plot and output; abandon 1 gives up the plot (and fails the run).
 void runclose(int abandon);
-// Acts on what a plot asked of the run.
+// Acts on what a plot asked of the run: an abandoned plot closes it, a refused page only
+// fails it.
 void plotend(Outcome outcome);
