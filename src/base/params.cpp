@@ -103,12 +103,14 @@ void parassign(std::string_view word) {
     }
 }
 
-void parset(std::string_view line) {
+int parset(std::string_view line) {
     const std::optional<std::string> v = valueof(line);
-    if (!v) return;
+    if (!v) return 0;
     const char *value = v->c_str();
+    int set = 0;
     for (const IntPar &p : intpars)
-        if (parmatch(line, p.name)) par.*p.val = static_cast<int8_t>(parint(value) & 0xff);
+        if (parmatch(line, p.name)) par.*p.val = static_cast<int8_t>(parint(value) & 0xff), set++;
     for (const FloatPar &p : floatpars)
-        if (parmatch(line, p.name)) par.*p.val = parfloat(value);
+        if (parmatch(line, p.name)) par.*p.val = parfloat(value), set++;
+    return set;
 }

@@ -41,8 +41,9 @@ void pardefaults();
 int parmatch(std::string_view word, const char *name);
 // A 'name=value' word of the command line or the environment: first match of each table.
 void parassign(std::string_view word);
-// A 'name=value' line of a parameter file: every matching entry of each table.
-void parset(std::string_view line);
+// A 'name=value' line of a parameter file: every matching entry of each table; the number
+// of entries set (0: the name is no parameter's).
+int parset(std::string_view line);
 // The value conversions of every assignment: leading integer (low 8 bits kept by the
 // caller) and leading floating value, 0 when there is none.
 int parint(const char *text);

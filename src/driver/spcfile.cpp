@@ -1,5 +1,6 @@
-// The parameter-file interpreter. Lines are read in pieces of at most 255 characters and
-// told apart by their first characters: ';' comment, a double quote anywhere a message,
+// The parameter-file interpreter. A line is cut at 255 characters (the rest is dropped, never
+// run, and said once); lines are told apart by their first characters: ';' comment, a double quote
+// anywhere a message,
 // '=' an assignment, then the file and line commands by the four-character name rule.
 #include "driver/spcfile.h"
 
@@ -24,6 +25,21 @@
 
 namespace {
 
+// The parameter file being read and its line, for the warnings on its lines.
+struct Where {
+    std::string file;
+    int line = 0;
+};
+Where where;
+
+// One warning on a line that does nothing: a typo must not pass unnoticed.
+void warnline(const char *what, const std::string &word) {
+    if (where.file.empty())
+        msg("WARNING: %s '%s'\n", what, word.c_str());
+    else
+        msg("WARNING(%s, line %d): %s '%s'\n", where.file.c_str(), where.line, what, word.c_str());
+}
+
 // A name to open: anything but a directory that exists.
 bool exists(const std::string &path) {
     struct stat st;
@@ -44,7 +60,7 @@ int drawready() {
 void msgcmd(const std::string &text) {
     double x, y;
     std::string s;
-    if (!msgparse(text, &x, &y, &s)) return;
+    if (!msgparse(text, &x, &y, &s)) return warnline("text line not understood:", text);
     if (!drawready()) return;
     constexpr float degrad = static_cast<float>(3.14159265358979323846 / 180.0);
     const float t = par.msgang * degrad;
@@ -68,7 +84,7 @@ void linecmd(const std::string &text) {
     std::vector<double> x, y;
     plotpoints(text, x, y);
     const int n = static_cast<int>(x.size());
-    if (n < 2) return;
+    if (n < 2) return warnline("line command without two points:", text);
     const double w = par.pltlwt * 0.02;
     drawpoly(n, x.data(), y.data(), w);
     if (par.aronum == 1 || par.aronum == 2) drawarrow(x[n - 2], y[n - 2], x[n - 1], y[n - 1], w);
@@ -101,11 +117,18 @@ void spcread() {
         return;
     }
     char buf[256];
-    while (std::fgets(buf, sizeof buf, fp)) {
+    for (where = Where{run.runfile, 1}; std::fgets(buf, sizeof buf, fp); where.line++) {
         std::string line = buf;
+        if (line.back() != '\n' && !std::feof(fp)) {
+            int c;
+            while ((c = std::fgetc(fp)) != EOF && c != '\n') {}
+            msg("WARNING(%s, line %d): line longer than 255 characters; the rest is dropped\n",
+                where.file.c_str(), where.line);
+        }
         argsubst(line);
         spcline(line);
     }
+    where = Where{};
     std::fclose(fp);
     // a page is only ended on a device still open: an abandoned plot has none
     if (ses.plotopen) pageeject();
@@ -183,7 +206,9 @@ void spcline(std::string line) {
     std::string text = line.substr(start);
     switch (kind) {
     case LN_MESSAGE: msgcmd(text); break;
-    case LN_ASSIGN: parset(text.data()); break;
+    case LN_ASSIGN:
+        if (parset(text) == 0) warnline("no parameter is named", text.substr(0, text.find('=')));
+        break;
     case LN_FILE: filecmd(text); break;
     case LN_PLOT: linecmd(text); break;
     default: break;

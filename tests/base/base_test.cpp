@@ -20,12 +20,14 @@ TEST(Parameters, WordsSetWhatTheirFirstFourCharactersNameToAPlainNumber) {
         "CHANnel=2.5", "channel=2.5 ", "tmin=inf", "",                    "_bpar=3", "_bpar=3 "};
     // clang-format on
     for (size_t i = 0; i < std::size(cases); i += 2) {
-        for (auto assign : {parassign, parset}) {
+        for (auto assign : {+[](std::string_view w) { parassign(w); },
+                            +[](std::string_view w) { (void)parset(w); }}) {
             par = Params{};
             assign(cases[i]);
             EXPECT_EQ(changed(), cases[i + 1]) << cases[i];
         }
     }
+    EXPECT_EQ(std::tuple(parset("Wind=1"), parset("xyzw=1"), parset("tmin")), std::tuple(2, 0, 0));
     // each table after its marker in ascending order, which the lookup's uniqueness rests on
     for (size_t i = 2; i < std::size(floatpars); i++)
         EXPECT_LT(std::string(floatpars[i - 1].name), floatpars[i].name);
