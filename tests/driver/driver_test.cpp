@@ -77,10 +77,13 @@ TEST(Session, PlotEndFinishesOrAbandonsThePlotAndThenClosesTheOutput) {
         spcline(aronum);
         spcline("plot  1 1 1.6  1.2 3 \n");
         plotend(outcome);
+        // the plot and the output stay open but for an abandon, which closes both; a refused
+        // page fails the run, and its document goes on to the run's end
+        EXPECT_EQ(
+            std::pair(ses.plotopen + !!out.outfile, out.failed + out.outlost),
+            std::pair(2 * (outcome != ABANDON), 2 * (outcome == ABANDON) + (outcome == ENDPLOT)));
+        if (outcome == ENDPLOT) runclose(0);
         EXPECT_TRUE(readfile(s / "o.eps").ends_with(doc)) << aronum;
-        // the plot and the output stay open, or both are closed, and only the abandon fails
-        EXPECT_EQ(std::pair(ses.plotopen + !!out.outfile, out.failed + out.outlost),
-                  std::pair(2 * (outcome == GOON), 2 * (outcome == ABANDON)));
     }
     runclose(1), out = Output{}, opt = Opts{}, pardefaults();
 }
@@ -102,10 +105,10 @@ TEST(ParameterFile, MessageIsTwoNumbersThenAQuotedText) {
     }
 }
 
-// A name not found gets ".spc" in place of the extension of its last component. Lines are read
-// in pieces of 255 characters; leading blanks are skipped; ';' starts a comment, a double quote
-// makes a message (its '=' assigns nothing), else '=' assigns every name that matches; %1, %%
-// and %p are replaced, a missing argument is said, an unknown sequence stays.
+// A name not found gets ".spc" in place of the extension of its last component. A line is cut
+// at 255 characters, the rest dropped and said; leading blanks are skipped; ';' starts a comment, a
+// double quote makes a message (its '=' assigns nothing), else '=' assigns every name that matches;
+// %1, %% and %p are replaced, a missing argument is said, an unknown sequence stays.
 TEST(ParameterFile, LinesOfEachKindWithTheirArgumentsInPlace) {
     const Scratch s;
     std::filesystem::create_directory(s / "d.x");
@@ -117,8 +120,10 @@ TEST(ParameterFile, LinesOfEachKindWithTheirArgumentsInPlace) {
     const std::tuple<std::string, std::string, std::string> cases[] = {
         {s / "d.x/talk.old", "SPC file: " + s / "d.x/talk.spc\n", "tmin=1 "},
         {s / "d.x", "can't open file " + s / "d.x\n", ""},
-        {s / "l.spc", "SPC file: " + s / "l.spc\nWARNING: don't have arg #9\n",
-         "window=1 fmax=1 tmin=7 windwidth=1 xpage=12 yllc=0 "}};
+        {s / "l.spc", "SPC file: " + s / "l.spc\nWARNING(" + s / "l.spc, line 1): line longer than "
+         "255 characters; the rest is dropped\nWARNING(" + s / "l.spc, line 5): text line not "
+         "understood: 'xlen=\"3\"'\nWARNING: don't have arg #9\n",
+         "window=1 fmax=1 windwidth=1 xpage=12 yllc=0 "}};
     // clang-format on
     for (const auto &[name, msgs, set] : cases) {
         opt.posarg = {name, "12"}, opt.nposarg = 2, out.failed = 0, pardefaults();
