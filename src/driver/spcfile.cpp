@@ -29,6 +29,7 @@ namespace {
 struct Where {
     std::string file;
     int line = 0;
+    int marks = 0; // plot commands and marks the file gave
 };
 Where where;
 
@@ -70,6 +71,7 @@ void msgcmd(const std::string &text) {
     txtjust(par.mhal, par.mval);
     txtbox(par.mxtnt);
     txtdraw(x, y, s);
+    where.marks++;
 }
 
 // One arrowhead drawn with the width of its line.
@@ -87,6 +89,7 @@ void linecmd(const std::string &text) {
     if (n < 2) return warnline("line command without two points:", text);
     const double w = par.pltlwt * 0.02;
     drawpoly(n, x.data(), y.data(), w);
+    where.marks++;
     if (par.aronum == 1 || par.aronum == 2) drawarrow(x[n - 2], y[n - 2], x[n - 1], y[n - 1], w);
     if (par.aronum == 2 || par.aronum == -1) drawarrow(x[1], y[1], x[0], y[0], w);
 }
@@ -97,6 +100,7 @@ void filecmd(const std::string &text) {
     sd.sdname = name;
     const int kind = sdident(name, 1);
     run.curkind = kind;
+    where.marks++;
     plotend(plotcmd(kind));
 }
 
@@ -127,6 +131,10 @@ void spcread() {
         }
         argsubst(line);
         spcline(line);
+    }
+    if (where.marks == 0) { // a file of settings alone would pass for a plot made
+        msg("nothing to plot in %s\n", run.runfile.c_str());
+        out.failed = 1;
     }
     where = Where{};
     std::fclose(fp);

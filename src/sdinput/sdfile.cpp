@@ -6,6 +6,7 @@
 #include "base/opts.h"
 #include "base/params.h"
 #include "sdinput/csrefile.h"
+#include "sdinput/datfile.h"
 #include "sdinput/ilsfile.h"
 #include "sdinput/lstfile.h"
 #include "sdinput/matfile.h"
@@ -46,6 +47,7 @@ constexpr SdFormat formats[] = {
     {.kind = SD_W64, .name = "W64", .magic = 1, .test = w64test, .open = sfopen, .reader = sfget, .chans = sfchans},
     {.kind = SD_RF6, .name = "RF6", .magic = 1, .test = rf6test, .open = sfopen, .reader = sfget, .chans = sfchans},
     {.kind = SD_CAF, .name = "CAF", .magic = 1, .test = caftest, .open = sfopen, .reader = sfget, .chans = sfchans},
+    {.kind = SD_DAT, .name = "DAT", .magic = 1, .test = dattest, .open = datopen, .reader = lstget, .chans = datchans},
     {.kind = SD_ILS, .name = "ILS", .magic = 0, .test = ilstest, .open = ilsopen, .reader = blkget, .chans = nullptr},
     {.kind = SD_CSR, .name = "CSR", .magic = 0, .test = csretest, .open = csreopen, .reader = blkget, .chans = nullptr},
     {.kind = SD_MAT, .name = "MAT", .magic = 0, .test = mattest, .open = matopen, .reader = blkget, .chans = nullptr},
@@ -60,14 +62,14 @@ constexpr SdFormat formats[] = {
 
 // Every kind code has exactly one row, and the kinds with a magic come first.
 constexpr bool onerowperkind() {
-    for (int k = 0; k <= SD_CAF; k++) {
+    for (int k = 0; k <= SD_DAT; k++) {
         int n = 0;
         for (const SdFormat &f : formats) n += f.kind == k;
         if (n != 1) return false;
     }
     for (size_t i = 1; i < sizeof formats / sizeof formats[0]; i++)
         if (formats[i].magic > formats[i - 1].magic) return false;
-    return sizeof formats / sizeof formats[0] == SD_CAF + 1;
+    return sizeof formats / sizeof formats[0] == SD_DAT + 1;
 }
 static_assert(onerowperkind(), "each file kind needs exactly one row, magic kinds first");
 

@@ -26,7 +26,8 @@ enum SdKind {
     SD_MP3 = 15,
     SD_W64 = 16,
     SD_RF6 = 17, // RF64 and BW64
-    SD_CAF = 18
+    SD_CAF = 18,
+    SD_DAT = 19 // text recording of time and channel columns
 };
 
 struct Sd {
@@ -46,7 +47,7 @@ inline int32_t (*getsamp)(int32_t) = nullptr;
 // Classifies a file: 0 parameter file, 1 sampled data, 2 time-step file (asciidata: 1 when
 // text files count as sample lists).
 int sdident(const std::string &path, int asciidata);
-// Finds the format of a sampled-data file and sets sd.sdtype (3..18; unchanged when the
+// Finds the format of a sampled-data file and sets sd.sdtype (3..19; unchanged when the
 // file does not exist). Kinds with a magic of their own are tried first.
 void sdformat(const std::string &path);
 // Opens sd.sdname as sd.sdtype, reads its header and sets getsamp; 1 done, 0 refused.

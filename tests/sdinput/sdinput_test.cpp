@@ -51,6 +51,8 @@ TEST_F(SdInput, IdentificationInRecognitionOrder) {
         {0, 1, "W64", {w64}},
         {0, 1, "RF6", {"RF64\0\0\0\0WAVE"s, "BW64\0\0\0\0WAVE"s}},
         {0, 1, "CAF", {"caff"}},
+        {0, 1, "DAT", {"; Sample Rate 8000\n; Channels 2\n 0 0.5 0\n", "; Sample Rate 1\r\n"}},
+        {0, 0, "SPC", {"; Sample Rate x\n", "; Sample rate 8000\n"}},
         // an ID3 tag before anything but a layer III frame header: reserved version, layer I,
         // free or bad bit rate, reserved rate; a size not stored 7 bits a byte
         {0,
@@ -69,7 +71,7 @@ TEST_F(SdInput, IdentificationInRecognitionOrder) {
         }
     EXPECT_STREQ((sdident(s / "none", 1), sdtypename(sd.sdtype)), "SDF"); // no file: no format
     EXPECT_EQ(sdopen(), 0);
-    for (int k : {-1, 19}) EXPECT_STREQ(sdtypename(k), "???");
+    for (int k : {-1, 20}) EXPECT_STREQ(sdtypename(k), "???");
     EXPECT_EQ((opt.nohdropt = 1, sdident(p, 0), sd.sdtype), SD_NOH); // -nh: headerless
 }
 
@@ -89,6 +91,10 @@ TEST_F(SdInput, HeadersGiveCountRateAndSamples) {
     } cases[] = {
         {ils(1, 3, 16, 600), 600, sig(0), sig(599), 16000, ""},
         {bwav.b, 10, sig(0), sig(9), 8000, ""},
+        // a text recording: its rate and the selected channel's values x 32767, truncated, clipped
+        {"; Sample Rate 8000\n; Channels 2\n  0  0.5  -0.25\n  1  1.5  -2\n 2 0.1 0.00002\n", 3,
+         -8191, 0, 8000, "channel=2"},
+        {"; Sample Rate 8000\n 0 0.5 -0.25\n  1 -3 x\n", 2, 16383, -32768, 11025, "rate=11025"},
         {ils(0, 9, 1, 10), 10, sig(0), sig(9), 1000000000, ""},
         {ils(0, -1, 5, 10), 10, sig(0), sig(9), 7, "", asked, "7\n"}, // 0.5 is no rate
         {ils(0, 4, 1, 10), 10, sig(0), sig(9), 12000, "rate=12000"},
