@@ -4,7 +4,7 @@ JOBS ?= 2
 BUILD ?= build
 ASAN ?= build-asan
 
-.PHONY: setup build demo test test-plain test-asan bench readme-picture clean
+.PHONY: setup build demo test test-plain test-asan bench fuzz readme-picture clean
 
 setup:
 	sh tools/setup.sh
@@ -31,10 +31,21 @@ bench: setup
 	cmake --build build-bench -j $(JOBS)
 	sh bench/run.sh build-bench
 
+# Builds both fuzz targets with clang and runs each for FUZZTIME seconds (not part of make test);
+# new inputs gather in build-fuzz/, findings are written there as crash-* and timeout-* files.
+FUZZTIME ?= 60
+fuzz: setup
+	cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build build-fuzz -j $(JOBS) --target sdinput_fuzz spcfile_fuzz
+	mkdir -p build-fuzz/sd-corpus build-fuzz/spc-corpus
+	cd build-fuzz && ./sdinput_fuzz -max_total_time=$(FUZZTIME) sd-corpus
+	cd build-fuzz && ./spcfile_fuzz -max_total_time=$(FUZZTIME) -timeout=10 \
+		-dict=../tests/fuzz/spc.dict spc-corpus ../tests/fuzz/spc-seeds
+
 readme-picture: demo
 	cp demo.png examples/demo.png
 	cp demo-screen.png examples/demo-screen.png
 
 clean:
-	rm -rf $(BUILD) $(ASAN) build-bench
+	rm -rf $(BUILD) $(ASAN) build-bench build-fuzz
 	rm -f demo.wav demo.eps demo.png demo.emf demo-screen.png demo.pdf demo.svg demo-*.svg

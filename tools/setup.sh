@@ -4,7 +4,7 @@ set -e
 pkgs="cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev \
 libpng-dev ghostscript sox libsox-fmt-all hershey-fonts-data inkscape \
 qt6-base-dev qt6-multimedia-dev xvfb xauth xdotool imagemagick x11-apps \
-libsndfile1-dev libcairo2-dev ffmpeg poppler-utils librsvg2-bin"
+libsndfile1-dev libcairo2-dev ffmpeg poppler-utils librsvg2-bin clang libclang-rt-14-dev"
 missing=""
 for p in $pkgs; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
