@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -62,6 +63,7 @@ const char *scratch() {
     std::fwrite(w.data(), 1, w.size(), f), std::fclose(f);
     unsetenv("KAVREL");
     msgfp = std::fopen("/dev/null", "w");
+    std::atexit([] { std::filesystem::remove_all(dir); }); // whatever the runs wrote there
     return dir;
 }
 
