@@ -87,6 +87,20 @@ void surffill(Surface &s, int left, int top, int right, int bottom, Rgb c) {
     }
 }
 
+void surfrows(Surface &s, int left, int right, int top, const uint8_t *lev, int n, const Rgb *pal) {
+    const int l = std::max(left, 0), r = std::min(right, s.w);
+    const int i0 = std::max(-top, 0), i1 = std::min(n, s.h - top);
+    if (r <= l) return;
+    const size_t stride = static_cast<size_t>(s.w) * 3;
+    uint8_t *p = s.px.data() + static_cast<size_t>(l) * 3;
+    for (int i = i0; i < i1; i++) {
+        if (!lev[i]) continue;
+        const Rgb c = pal[lev[i]];
+        uint8_t *q = p + static_cast<size_t>(top + i) * stride;
+        for (int x = l; x < r; x++, q += 3) q[0] = c.r, q[1] = c.g, q[2] = c.b;
+    }
+}
+
 // One-pixel line from (x0, y0) towards (x1, y1), stepping along the major axis; the end
 // point is not drawn, so joined segments touch each pixel once.
 static void thinline(Surface &s, int x0, int y0, int x1, int y1) {
