@@ -72,10 +72,15 @@ void mkpalette() {
     }
 }
 
+// A surface known to be all white, nothing drawn on it since: a fresh picture, or kavrel's
+// picture since the last clearing (the window's may be painted by others). Every mark resets it.
+static const Surface *white;
+
 static void clearpage() {
     Surface *t[2];
     for (int k = targets(t) - 1; k >= 0; k--)
-        surffill(*t[k], 0, 0, t[k]->w, t[k]->h, scr.palette[0]);
+        if (t[k] != white) surffill(*t[k], 0, 0, t[k]->w, t[k]->h, scr.palette[0]);
+    white = scr.mirror ? nullptr : scr.drawdc;
     touch(0, 0, 1 << 30, 1 << 30);
 }
 
@@ -118,6 +123,7 @@ static void scrclose(int) {
 }
 
 static void scrline(int n, const int *rows, const int *cols, double w) {
+    white = nullptr;
     setpen(w);
     Surface *t[2];
     int nt = targets(t);
@@ -150,6 +156,7 @@ static int bandval(const uint8_t *buf, int c, int i) {
 
 static void scrband(const uint8_t *buf, int len) {
     if (scr.bandno == 0) clearpage();
+    white = nullptr;
     int np = std::max(page.planes, 1);
     Surface *t[2];
     int nt = targets(t);
@@ -168,6 +175,7 @@ static void scrband(const uint8_t *buf, int len) {
 }
 
 static void scrrect(int row, int col, int nrows, int ncols) {
+    white = nullptr;
     fillcells(row, col, nrows, ncols, scr.palette[255]);
 }
 
@@ -262,6 +270,7 @@ static void scrimage(int row, int col, int nrows, int ncols, int k, const uint8_
     if (m < k) m = k;
     if (m > ncols / 2) m = ncols;
     if (m <= 0 || k <= 0 || !vals || !pos) return;
+    white = nullptr;
     if (!planfits(col, ncols, k, m, pos)) mkplan(col, ncols, k, m, pos);
     if (nrows > 0 && !scr.rotated) return imagerows(row, nrows, vals);
     for (int j = 0; j < m; j++) {
@@ -287,7 +296,9 @@ void scropen() {
     mkpalette();
     // a turned page is bmh pixels wide and bmw tall
     int w = scr.rotated ? scr.bmh : scr.bmw, h = scr.rotated ? scr.bmw : scr.bmh;
-    if (scr.drawdc && (scr.drawdc->w != w || scr.drawdc->h != h)) surfinit(*scr.drawdc, w, h);
+    white = nullptr;
+    if (scr.drawdc && (scr.drawdc->w != w || scr.drawdc->h != h))
+        surfinit(*scr.drawdc, w, h, scr.palette[0]), white = scr.drawdc;
     scr.curpen = DrawPen{0, black};
     if (scr.drawdc) scr.oldpen = surfpen(*scr.drawdc, scr.curpen);
     if (scr.mirror && scr.windc) surfpen(*scr.windc, scr.curpen);
