@@ -4,6 +4,7 @@
 #include "devices/screen.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "base/msg.h"
 #include "base/opts.h"
@@ -71,10 +72,15 @@ void mkpalette() {
     }
 }
 
+// A surface known to be all white, nothing drawn on it since: a fresh picture, or kavrel's
+// picture since the last clearing (the window's may be painted by others). Every mark resets it.
+static const Surface *white;
+
 static void clearpage() {
     Surface *t[2];
     for (int k = targets(t) - 1; k >= 0; k--)
-        surffill(*t[k], 0, 0, t[k]->w, t[k]->h, scr.palette[0]);
+        if (t[k] != white) surffill(*t[k], 0, 0, t[k]->w, t[k]->h, scr.palette[0]);
+    white = scr.mirror ? nullptr : scr.drawdc;
     touch(0, 0, 1 << 30, 1 << 30);
 }
 
@@ -117,6 +123,7 @@ static void scrclose(int) {
 }
 
 static void scrline(int n, const int *rows, const int *cols, double w) {
+    white = nullptr;
     setpen(w);
     Surface *t[2];
     int nt = targets(t);
@@ -149,6 +156,7 @@ static int bandval(const uint8_t *buf, int c, int i) {
 
 static void scrband(const uint8_t *buf, int len) {
     if (scr.bandno == 0) clearpage();
+    white = nullptr;
     int np = std::max(page.planes, 1);
     Surface *t[2];
     int nt = targets(t);
@@ -167,6 +175,7 @@ static void scrband(const uint8_t *buf, int len) {
 }
 
 static void scrrect(int row, int col, int nrows, int ncols) {
+    white = nullptr;
     fillcells(row, col, nrows, ncols, scr.palette[255]);
 }
 
@@ -177,18 +186,80 @@ static void scrpage() {
 
 static void scrret() {}
 
-// Value and position at real index u, held at the last of the k entries beyond it.
-static void interp(double u, int k, const uint8_t *vals, const float *pos, double *v, double *p) {
-    if (u >= k - 1) {
-        *v = vals[k - 1];
-        *p = pos[k - 1];
-        return;
-    }
+// Where a value or position at real index u is read: (1 - f) of entry i and f of entry j; at
+// or beyond the last entry j = i and f = 0, which gives the entry itself exactly.
+struct Tap {
+    int i, j;
+    double w0, w1; // 1 - f and f
+    double at(const uint8_t *v) const { return w0 * v[i] + w1 * v[j]; }
+    double at(const float *v) const { return w0 * v[i] + w1 * v[j]; }
+};
+
+static Tap tap(double u, int k) {
+    if (u >= k - 1) return {k - 1, k - 1, 1, 0};
     if (u < 0) u = 0;
     int i = static_cast<int>(u);
     double f = u - i;
-    *v = (1 - f) * vals[i] + f * vals[i + 1];
-    *p = (1 - f) * pos[i] + f * pos[i + 1];
+    return {i, i + 1, 1 - f, f};
+}
+
+// The cells of a gray line depend only on its value count, its columns and the plot's value
+// positions, the same for every line of a plot: each cell's three taps and its column edges
+// (cell j spans edge[j]..edge[j + 1]), made once for them.
+static struct {
+    int k = -1, col = 0, ncols = 0, m = 0;
+    std::vector<float> pos;
+    std::vector<Tap> taps; // 3 per cell
+    std::vector<int> edge; // m + 1
+    int lo = 0, hi = 0;    // the columns the drawn cells cover
+    std::vector<uint8_t> lev;
+} plan;
+
+static bool planfits(int col, int ncols, int k, int m, const float *pos) {
+    return plan.k == k && plan.col == col && plan.ncols == ncols && plan.m == m &&
+           std::equal(pos, pos + k, plan.pos.begin());
+}
+
+static void mkplan(int col, int ncols, int k, int m, const float *pos) {
+    plan.k = k, plan.col = col, plan.ncols = ncols, plan.m = m;
+    plan.pos.assign(pos, pos + k);
+    plan.taps.resize(3 * static_cast<size_t>(m));
+    plan.edge.resize(static_cast<size_t>(m) + 1);
+    plan.lo = 1 << 30, plan.hi = -(1 << 30);
+    double s = (k - 0.5) / std::max(m - 1, 1);
+    for (int j = 0; j < m; j++) {
+        Tap *t = &plan.taps[3 * static_cast<size_t>(j)];
+        t[0] = tap(j * s, k), t[1] = tap((j + 0.5) * s, k), t[2] = tap((j + 1) * s, k);
+        // a cell ends where the next begins: both come from the position at (j + 1) * s
+        int y0 = m == 1 ? col : static_cast<int>(col + ncols * t[0].at(pos) + 0.5);
+        int y1 = j == m - 1 ? col + ncols : static_cast<int>(col + ncols * t[2].at(pos) + 0.5);
+        plan.edge[j] = y0, plan.edge[j + 1] = y1;
+        if (y1 > y0) plan.lo = std::min(plan.lo, y0), plan.hi = std::max(plan.hi, y1);
+    }
+    plan.lev.assign(static_cast<size_t>(std::max(plan.hi - plan.lo, 0)), 0);
+}
+
+// Palette index of cell j: the mean of its three values on the gray scale.
+static int cellidx(int j, const uint8_t *vals) {
+    const Tap *t = &plan.taps[3 * static_cast<size_t>(j)];
+    return static_cast<int>((t[0].at(vals) + t[1].at(vals) + t[2].at(vals)) / 3 * 253 / 255 + 0.5) +
+           1;
+}
+
+// An upright gray line drawn a pixel row at a time (column c is pixel row bmh - c - 1): each
+// row's colour found first, later cells over earlier ones, as cell by cell.
+static void imagerows(int row, int nrows, const uint8_t *vals) {
+    if (plan.hi <= plan.lo) return;
+    uint8_t *lev = plan.lev.data();
+    std::fill(plan.lev.begin(), plan.lev.end(), 0);
+    for (int j = 0; j < plan.m; j++) {
+        int y0 = plan.edge[j], y1 = plan.edge[j + 1];
+        if (y1 > y0) std::fill(lev + (plan.hi - y1), lev + (plan.hi - y0), cellidx(j, vals));
+    }
+    Surface *t[2];
+    for (int k = targets(t) - 1; k >= 0; k--)
+        surfrows(*t[k], row, row + nrows, scr.bmh - plan.hi, lev, plan.hi - plan.lo, scr.palette);
+    touch(row, scr.bmh - plan.hi, row + nrows, scr.bmh - plan.lo);
 }
 
 // A gray line as a stack of cells across its columns, 100 per whole inch (at least one per
@@ -199,16 +270,12 @@ static void scrimage(int row, int col, int nrows, int ncols, int k, const uint8_
     if (m < k) m = k;
     if (m > ncols / 2) m = ncols;
     if (m <= 0 || k <= 0 || !vals || !pos) return;
-    double s = (k - 0.5) / std::max(m - 1, 1);
+    white = nullptr;
+    if (!planfits(col, ncols, k, m, pos)) mkplan(col, ncols, k, m, pos);
+    if (nrows > 0 && !scr.rotated) return imagerows(row, nrows, vals);
     for (int j = 0; j < m; j++) {
-        double a, b, e, pa, pb, pe;
-        interp(j * s, k, vals, pos, &a, &pa);
-        interp((j + 0.5) * s, k, vals, pos, &b, &pb);
-        interp((j + 1) * s, k, vals, pos, &e, &pe);
-        int idx = static_cast<int>((a + b + e) / 3 * 253 / 255 + 0.5) + 1;
-        int y0 = m == 1 ? col : static_cast<int>(col + ncols * pa + 0.5);
-        int y1 = j == m - 1 ? col + ncols : static_cast<int>(col + ncols * pe + 0.5);
-        if (y1 > y0) fillcells(row, y0, nrows, y1 - y0, scr.palette[idx]);
+        int y0 = plan.edge[j], y1 = plan.edge[j + 1];
+        if (y1 > y0) fillcells(row, y0, nrows, y1 - y0, scr.palette[cellidx(j, vals)]);
     }
 }
 
@@ -229,7 +296,9 @@ void scropen() {
     mkpalette();
     // a turned page is bmh pixels wide and bmw tall
     int w = scr.rotated ? scr.bmh : scr.bmw, h = scr.rotated ? scr.bmw : scr.bmh;
-    if (scr.drawdc && (scr.drawdc->w != w || scr.drawdc->h != h)) surfinit(*scr.drawdc, w, h);
+    white = nullptr;
+    if (scr.drawdc && (scr.drawdc->w != w || scr.drawdc->h != h))
+        surfinit(*scr.drawdc, w, h, scr.palette[0]), white = scr.drawdc;
     scr.curpen = DrawPen{0, black};
     if (scr.drawdc) scr.oldpen = surfpen(*scr.drawdc, scr.curpen);
     if (scr.mirror && scr.windc) surfpen(*scr.windc, scr.curpen);

@@ -8,13 +8,33 @@
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <png.h>
+#include <sys/mman.h>
 #include <vector>
+
+#ifndef MADV_COLLAPSE
+#define MADV_COLLAPSE 25 // the system's value; older C libraries do not name it
+#endif
+
+// A fresh picture's pages fault in one by one on first touch, which costs more than drawing
+// the plot on this kind of machine: the buffer of a large picture is asked for in 2 MiB pages.
+// The request is sized so that the allocator maps whole large pages, which the system aligns
+// to them; the advice covers the small pages the buffer spans, the allocator's header included.
+static void bigpages(std::vector<uint8_t> &px, size_t n) {
+    constexpr size_t big = size_t{2} << 20, small = 4096;
+    if (n < big / 2 || px.capacity() >= n) return;
+    std::vector<uint8_t>().swap(px);
+    px.reserve((n + small + big - 1) / big * big - small);
+    const uintptr_t a = reinterpret_cast<uintptr_t>(px.data());
+    const uintptr_t lo = a & ~(small - 1), hi = (a + px.capacity() + small - 1) & ~(small - 1);
+    madvise(reinterpret_cast<void *>(lo), hi - lo, MADV_HUGEPAGE);
+    if (lo % big == 0) madvise(reinterpret_cast<void *>(lo), big, MADV_COLLAPSE);
+}
 
 void surfinit(Surface &s, int w, int h, Rgb c) {
     s.w = std::max(w, 0);
     s.h = std::max(h, 0);
+    bigpages(s.px, static_cast<size_t>(s.w) * s.h * 3);
     s.px.assign(static_cast<size_t>(s.w) * s.h * 3, c.r);
     s.pen = DrawPen{};
     s.curx = s.cury = 0;
@@ -64,6 +84,20 @@ void surffill(Surface &s, int left, int top, int right, int bottom, Rgb c) {
     for (int y = top; y < bottom; y++) {
         uint8_t *p = p0 + (y - top) * row;
         for (int x = left; x < right; x++, p += 3) p[0] = c.r, p[1] = c.g, p[2] = c.b;
+    }
+}
+
+void surfrows(Surface &s, int left, int right, int top, const uint8_t *lev, int n, const Rgb *pal) {
+    const int l = std::max(left, 0), r = std::min(right, s.w);
+    const int i0 = std::max(-top, 0), i1 = std::min(n, s.h - top);
+    if (r <= l) return;
+    const size_t stride = static_cast<size_t>(s.w) * 3;
+    uint8_t *p = s.px.data() + static_cast<size_t>(l) * 3;
+    for (int i = i0; i < i1; i++) {
+        if (!lev[i]) continue;
+        const Rgb c = pal[lev[i]];
+        uint8_t *q = p + static_cast<size_t>(top + i) * stride;
+        for (int x = l; x < r; x++, q += 3) q[0] = c.r, q[1] = c.g, q[2] = c.b;
     }
 }
 
@@ -140,12 +174,14 @@ struct Palette {
 
 // The pixels as palette indices when there are at most 256 colours, as in every plot the
 // screen device draws: a third of the bytes to compress. Empty when there are more.
-static std::unique_ptr<uint8_t[]> indexed(const Surface &s, Palette &pal) {
+static std::vector<uint8_t> indexed(const Surface &s, Palette &pal) {
     const size_t n = static_cast<size_t>(s.w) * s.h;
-    std::unique_ptr<uint8_t[]> idx(new uint8_t[n]);
+    std::vector<uint8_t> idx;
+    bigpages(idx, n);
+    idx.resize(n);
     for (size_t i = 0; i < n; i++) {
         const int k = pal.find(&s.px[3 * i]);
-        if (k < 0) return nullptr;
+        if (k < 0) return {};
         idx[i] = static_cast<uint8_t>(k);
     }
     return idx;
@@ -154,8 +190,8 @@ static std::unique_ptr<uint8_t[]> indexed(const Surface &s, Palette &pal) {
 int surfpng(const Surface &s, FILE *fp) {
     if (!fp || s.w <= 0 || s.h <= 0) return 0;
     Palette pal;
-    const std::unique_ptr<uint8_t[]> idx = indexed(s, pal);
-    const int ix = idx != nullptr;
+    const std::vector<uint8_t> idx = indexed(s, pal);
+    const int ix = !idx.empty();
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngfail, pngwarn);
     if (!png) return 0;
     png_infop info = png_create_info_struct(png);
@@ -174,7 +210,7 @@ int surfpng(const Surface &s, FILE *fp) {
     png_write_info(png, info);
     const size_t row = static_cast<size_t>(s.w) * (ix ? 1 : 3);
     for (int y = 0; y < s.h; y++)
-        png_write_row(png, const_cast<png_bytep>((ix ? idx.get() : s.px.data()) + y * row));
+        png_write_row(png, const_cast<png_bytep>((ix ? idx.data() : s.px.data()) + y * row));
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return fflush(fp) == 0 && !ferror(fp);

@@ -33,6 +33,9 @@ void surfline(Surface &s, int x, int y);
 void surfpixel(Surface &s, int x, int y, Rgb c);
 // Fills columns left..right-1 of rows top..bottom-1; nothing when right <= left or bottom <= top.
 void surffill(Surface &s, int left, int top, int right, int bottom, Rgb c);
+// Fills columns left..right-1 of rows top..top+n-1, row top + i in colour pal[lev[i]], leaving
+// the rows whose lev[i] is 0 as they are.
+void surfrows(Surface &s, int left, int right, int top, const uint8_t *lev, int n, const Rgb *pal);
 // The colour at (x, y); white outside the surface.
 Rgb surfget(const Surface &s, int x, int y);
 // Writes the surface as an 8-bit RGB PNG image; returns 1, or 0 when it could not be written.

@@ -89,3 +89,45 @@ TEST(Screen, WindowSeesEachBandAndThePrintedPageIsTurned) {
     EXPECT_TRUE(shown.empty()) << "nothing is shown while printing";
     scr = Screen{}, out = Output{}, opt = Opts{};
 }
+
+// Gray lines of a plot share their cells, drawn upright a pixel row at a time and turned cell
+// by cell: the two pictures are each other's turn. Positions changed in the same array make
+// cells of their own, as a fresh plot's are.
+static float gpos[4];
+static void grays() {
+    const uint8_t a[4] = {0, 90, 200, 255}, b[4] = {255, 10, 128, 60};
+    devtab.devimage(20, 5, 3, 120, 4, a, gpos);  // one cell a pixel
+    devtab.devimage(25, 130, 4, 12, 4, b, gpos); // one cell a value
+    devtab.devimage(23, 5, 2, 120, 4, b, gpos);
+}
+
+TEST(Screen, GrayLinesUprightAndTurnedAgree) {
+    scr.bmw = 200, scr.bmh = 150;
+    auto draw = [](std::array<float, 4> p, void (*scene)()) {
+        std::copy(p.begin(), p.end(), gpos);
+        run("co", scene);
+        return *scr.drawdc;
+    };
+    const std::array<float, 4> p1{0, 0.2f, 0.7f, 1}, p2{0.1f, 0.5f, 0.45f, 1};
+    const Surface u1 = draw(p1, grays), u2 = draw(p2, grays);
+    const Surface fresh = draw(p2, [] {
+        const uint8_t v[4] = {1, 2, 3, 4};
+        devtab.devimage(100, 0, 1, 50, 4, v, gpos); // other columns: cells made anew
+        grays();
+    });
+    Surface sheet;
+    scr.rotated = 1, scr.drawdc = &sheet;
+    draw(p2, grays);
+    int same = 0;
+    for (int r = 15; r < 35; r++) {
+        for (int c = 0; c < 150; c++) {
+            const Rgb u = surfget(u2, r, 149 - c);
+            ASSERT_EQ(u, surfget(fresh, r, 149 - c)) << r << "," << c;
+            ASSERT_EQ(u, surfget(sheet, c, r)) << r << "," << c;
+            same += u == surfget(u1, r, 149 - c);
+        }
+    }
+    EXPECT_LT(same, 20 * 150 - 100) << "the positions move the cells";
+    EXPECT_NE(surfget(u2, 21, 149 - 60), (Rgb{255, 255, 255}));
+    scr = Screen{}, out = Output{}, opt = Opts{};
+}
