@@ -35,15 +35,29 @@ Ran kavrel(const Scratch &s, const std::string &words, const std::string &pre = 
     return {std::atoi(readfile(s / ".st").c_str()), readfile(s / ".err"), readfile(s / ".out")};
 }
 
-// The pages of a PostScript file printed by Ghostscript on letter paper at 75 dpi, moved by
-// the plot's 18-point margin: dot (row, column) of the 300-dpi plot is pixel (column / 4, row / 4).
-std::vector<Picture> render(const Scratch &s, const std::string &eps) {
-    const std::string gs = "gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=letter -sDEVICE=png16m ";
-    EXPECT_TRUE(tool(s.dir, gs + "-r75 -sOutputFile=" + eps +
-                                "%d.png -c '<</PageOffset [-18 -18]>> setpagedevice' -f " + eps));
-    for (std::vector<Picture> pages;;) {
-        const std::string png = s / (eps + std::to_string(pages.size() + 1) + ".png");
-        if (pages.push_back(readpng(png)), pages.back().w == 0) return pages.pop_back(), pages;
+// The pages of a PostScript, PDF or SVG file (an SVG file's later pages are files of their own)
+// as pictures at dpi. Ghostscript prints PostScript on letter paper moved by the plot's 18-point
+// margin: at 75 dpi dot (row, column) of the 300-dpi plot is pixel (column / 4, row / 4).
+std::vector<Picture> readpages(const Scratch &s, const std::string &file, int dpi = 75) {
+    const std::string d = std::to_string(dpi), stem = file.substr(0, file.rfind('.'));
+    const bool svg = file.ends_with(".svg");
+    if (file.ends_with(".pdf")) {
+        EXPECT_TRUE(tool(s.dir, "pdftoppm -r " + d + " -png " + file + " pg"));
+    } else if (!svg) {
+        EXPECT_TRUE(
+            tool(s.dir, "gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=letter -sDEVICE=png16m "
+                        "-r" +
+                            d +
+                            " -sOutputFile=pg-%d.png -c '<</PageOffset [-18 -18]>> "
+                            "setpagedevice' -f " +
+                            file));
+    }
+    for (std::vector<Picture> p;;) {
+        const std::string n = std::to_string(p.size() + 1), png = s / ("pg-" + n + ".png");
+        if (svg && !tool(s.dir, "rsvg-convert -b white -d " + d + " -p " + d + " -o " + png + " " +
+                                    (n == "1" ? file : stem + "-" + n + ".svg")))
+            return p;
+        if (p.push_back(readpng(png)), p.back().w == 0) return p.pop_back(), p;
         std::filesystem::remove(png);
     }
 }
@@ -221,7 +235,7 @@ TEST(Pictures, EveryDeviceDrawsTheToneAsADarkBandAt1kHz) {
             ASSERT_TRUE(tool(s.dir, "inkscape o.emf --export-type=png --export-filename=emf.png "
                                     "--export-background=white"));
         }
-        const Picture p = ext == "eps"   ? render(s, c.file).at(0)
+        const Picture p = ext == "eps"   ? readpages(s, c.file).at(0)
                           : ext == "png" ? readpng(s / c.file)
                           : ext == "emf" ? readpng(s / "emf.png")
                                          : picture(r.pages.at(0));
@@ -254,7 +268,7 @@ TEST(Pictures, PostScriptShowsEachSoundAtItsFrequencyAndTime) {
         SCOPED_TRACE(c.sox);
         ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 a.wav " + c.sox));
         ASSERT_EQ(kavrel(s, "-Pps -o a.eps " + c.words + " a.wav").status, 0);
-        const std::vector<Picture> pages = render(s, "a.eps");
+        const std::vector<Picture> pages = readpages(s, "a.eps");
         ASSERT_EQ(pages.size(), c.pages);
         for (const Picture &p : pages)
             for (double t = 0.1; t < 1; t += 0.2) {
@@ -299,7 +313,7 @@ TEST(Pictures, CochlearPlotFollowsTheStrongestChannelOfATimeStepFile) {
         writetsd(s / "m.tsd", "stim.wav", be);
         const Ran r = kavrel(s, "-Pps -o m.eps m.tsd");
         ASSERT_EQ(r.status, 0) << r.err;
-        const Picture p = render(s, "m.eps").at(0);
+        const Picture p = readpages(s, "m.eps").at(0);
         for (int k : {5, 25, 50, 75, 95}) {
             // channel q is drawn at row 60 - q of 60.5 rows over columns 300..1650
             const double got = band(p, row((k + 0.3) / 100), row((k + 0.7) / 100), 306, 1644);
@@ -315,23 +329,6 @@ TEST(Pictures, CochlearPlotFollowsTheStrongestChannelOfATimeStepFile) {
     EXPECT_EQ(r.err, "TSD file: n.tsd\nERROR : can't open stimulus file nosuch.wav\n");
 }
 
-// The pages of a PDF, or an SVG file and its page files, as landscape pictures.
-std::vector<Picture> docpages(const Scratch &s, const std::string &file, int dpi = 300) {
-    std::vector<Picture> pages;
-    const bool pdf = file.ends_with(".pdf");
-    const std::string d = std::to_string(dpi);
-    if (pdf) { EXPECT_TRUE(tool(s.dir, "pdftoppm -r " + d + " -png " + file + " pg")); }
-    for (int k = 1;; k++) {
-        const std::string n = std::to_string(k), f = file.substr(0, file.size() - 4) + "-" + n;
-        if (!pdf && !tool(s.dir, "rsvg-convert -b white -d " + d + " -p " + d + " -o pg-" + n +
-                                     ".png " + (k == 1 ? file : f + ".svg")))
-            return pages;
-        if (pages.push_back(readpng(s / ("pg-" + n + ".png"))), pages.back().w == 0)
-            return pages.pop_back(), pages;
-        std::filesystem::remove(s / ("pg-" + n + ".png"));
-    }
-}
-
 // The marks of a 1 kHz tone plot on a landscape page picture, as on the other devices.
 void tonemarks(const Picture &p, double dpi = 300) {
     auto gray = [&](double up) { return at(p, true, dpi, dpi, 1.5, up); };
@@ -344,13 +341,10 @@ TEST(Documents, PdfAndSvgDrawWhatThePostScriptDraws) {
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 1 sine 1000 gain -6"));
     for (const char *file : {"o.eps", "o.pdf", "o.svg", "-Psvg tpage=0.5 -o two.svg"})
         ASSERT_EQ(kavrel(s, "-o "s + file + " tone.wav").status, 0);
-    ASSERT_TRUE(tool(s.dir, "gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=letter -sDEVICE=pnggray "
-                            "-r300 -sOutputFile=eps.png -c '<</PageOffset [-18 -18]>> "
-                            "setpagedevice' -f o.eps"));
-    const Picture eps = readpng(s / "eps.png");
+    const Picture eps = readpages(s, "o.eps", 300).at(0);
     for (const char *file : {"o.pdf", "o.svg"}) {
         SCOPED_TRACE(file);
-        const std::vector<Picture> p = docpages(s, file);
+        const std::vector<Picture> p = readpages(s, file, 300);
         ASSERT_EQ(p.size(), 1u);
         tonemarks(p[0]);
         // the frame, the axes' lines and text, the waveform where the PostScript has them:
@@ -363,8 +357,8 @@ TEST(Documents, PdfAndSvgDrawWhatThePostScriptDraws) {
     }
     // a page a half second: two PDF pages, two SVG files; without -o no second SVG page
     ASSERT_EQ(kavrel(s, "-o two.pdf tpage=0.5 tone.wav").status, 0);
-    EXPECT_EQ(docpages(s, "two.pdf").size(), 2u);
-    EXPECT_EQ(docpages(s, "two.svg").size(), 2u);
+    EXPECT_EQ(readpages(s, "two.pdf").size(), 2u);
+    EXPECT_EQ(readpages(s, "two.svg").size(), 2u);
     const Ran r = kavrel(s, "-q -Psvg tpage=0.5 tone.wav");
     EXPECT_EQ((std::tuple{r.status, r.out.starts_with("<?xml")}), (std::tuple{1, true}));
     EXPECT_EQ(r.err, "WAV file: tone.wav\nSVG output of several pages needs an output file (-o "
@@ -399,44 +393,23 @@ TEST(Documents, OutputNameChoosesTheDevice) {
         const Ran r =
             kavrel(s, "-q " + words + (file.empty() ? "" : " -o " + file) + " tone.wav", env);
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.err.find("unknown device 'xyz'") != std::string::npos,
-                  (env + words).find("xyz") != std::string::npos)
-            << r.err;
         EXPECT_EQ(readfile(s / (file.empty() ? "z.pdf" : file)).substr(0, magic.size()), magic)
             << file;
     }
-    // and the readers of each kind accept them
-    EXPECT_EQ(render(s, "x.eps").size() + render(s, "y.png").size(), 2u);
-    EXPECT_TRUE(tool(s.dir, "pdfinfo x.PDF") && tool(s.dir, "rsvg-convert -o svg.png x.svg"));
-    EXPECT_EQ((std::pair{readpcl(readfile(s / "x.pcl")).err, readpng(s / "x.png").w}),
-              (std::pair{""s, 1680}));
 }
 
-// Every kind of recording plots through the codec library as its WAV does, to PDF as well;
-// a stereo one with the tone on its second channel says which channel it plots, at its
-// real duration, and refuses a third.
-TEST(Recordings, EveryKindPlotsToPdfAndSaysItsChannel) {
+// A stereo recording with the tone on its second channel plots that channel through the codec
+// library to PDF at its real duration and says which channel, unless -q; a third is refused.
+TEST(Recordings, StereoPlotsItsChosenChannelAndRefusesAThird) {
     const Scratch s("e2e");
-    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 t.wav synth 1 sine 1000 gain -6"));
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 st.wav synth 1 sine 0 sine 1000 gain -6"));
-    for (const char *cmd :
-         {"sox t.wav t.flac", "sox t.wav -t sph t.sph", "sox t.wav t.aiff", "sox t.wav t.ogg",
-          "ffmpeg -y -i t.wav -c:a libopus t.opus", "ffmpeg -y -i t.wav t.mp3",
-          "sox t.wav -t w64 t.w64", "ffmpeg -y -i t.wav -rf64 always -f wav t.rf64",
-          "ffmpeg -y -i t.wav t.caf", "sox st.wav st.au", "sox st.wav st.flac"}) {
-        const std::string file = std::string(cmd).substr(std::string(cmd).rfind(' ') + 1);
-        SCOPED_TRACE(file);
-        ASSERT_TRUE(tool(s.dir, cmd));
-        const Ran r = kavrel(s, "-o talk.pdf " + file);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_NE(r.err.find(" file: " + file + "\n"), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find("    16000 samples =    1.000 sec"), std::string::npos) << r.err;
-        if (file[1] == '.') tonemarks(docpages(s, "talk.pdf", 75).at(0), 75);
-    }
-    // the channel said, unless -q; a channel the file lacks fails the run
-    const Ran one = kavrel(s, "-o a.pdf st.flac"), two = kavrel(s, "-q -o a.pdf channel=2 st.au"),
-              three = kavrel(s, "-o a.pdf channel=3 st.wav");
-    EXPECT_EQ(one.err.substr(0, 33), "FLC file: st.flac\nchannel 1 of 2\n");
+    ASSERT_TRUE(sox(s.dir, "st.wav st.flac") && sox(s.dir, "st.wav st.au"));
+    const Ran one = kavrel(s, "-o a.pdf channel=2 st.flac"), two = kavrel(s, "-q -o b.pdf st.au"),
+              three = kavrel(s, "-o c.pdf channel=3 st.wav");
+    EXPECT_EQ(one.status + two.status, 0);
+    EXPECT_TRUE(one.err.starts_with("FLC file: st.flac\nchannel 2 of 2\n")) << one.err;
+    EXPECT_NE(one.err.find("    16000 samples =    1.000 sec"), std::string::npos) << one.err;
+    tonemarks(readpages(s, "a.pdf").at(0), 75);
     EXPECT_EQ(two.err, "SND file: st.au\n");
     EXPECT_EQ(three.status, 1);
     EXPECT_NE(three.err.find("ERROR(st.wav): no channel 3: the file has 2 channels\n"),
