@@ -196,15 +196,6 @@ TEST_F(SdInput, BlockReaderFetchesByIndexAndCachesOneBlock) {
               (std::tuple{sig(6), sig(1299), -7, -7, sig(1260)}));
 }
 
-TEST_F(SdInput, BlockReaderKeepsOneChannelOfInterleavedFrames) {
-    ASSERT_EQ(open(raw600, "-nh rate=8000"), 1);
-    sdb.chans = 2, sdb.chan = 1, sdb.curblk = -1;
-    sd.nsamp = static_cast<int32_t>(sdpresent(1200, 2));
-    EXPECT_EQ(sd.nsamp, 300);
-    for (int i : {0, 255, 256, 299, 1}) EXPECT_EQ(getsamp(i), sig(2 * i + 1)) << i;
-    EXPECT_EQ(getsamp(300), 0);
-}
-
 TEST_F(SdInput, TimeStepFilesInBothByteOrders) {
     // the change, frames then present (-1: refused), what follows "ERROR(@): time-step "
     const std::tuple<std::string (*)(Bytes), int, const char *> cases[] = {
