@@ -73,7 +73,7 @@ double toneoff(const Picture &p, int coldpi, int rowdpi) {
 
 } // namespace
 
-TEST(Window, MenusAndAcceleratorsReachTheirCommands) {
+TEST(Window, MenusAcceleratorsClicksAndAFailedRun) {
     Shown sh;
     QStringList seen;
     for (QAction *m : sh.w->menuBar()->actions())
@@ -108,21 +108,22 @@ TEST(Window, MenusAndAcceleratorsReachTheirCommands) {
     QImage img = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888);
     ASSERT_EQ(img.size(), QSize(offbmp.w, offbmp.h));
     EXPECT_EQ(0, std::memcmp(img.constBits(), offbmp.px.data(), offbmp.px.size())); // rows of 5040
-}
-
-TEST(Window, ClickShowsTheReadOutOverThePlot) {
-    Shown sh;
-    sh.w->doreplot();
-    const QPoint at = tonepixel();
+    // a click shows the read-out; the right click names the file and plays it, or says why it
+    // cannot: never a hang; the next run clears it
     QTest::mouseClick(sh.w->view, Qt::LeftButton, {}, at);
     EXPECT_EQ(shell.readout.substr(0, 11), " (t,f,v) = ") << shell.readout;
-    // the right click names the file and plays it, or says why it cannot: never a hang
     QTest::mouseClick(sh.w->view, Qt::RightButton, {}, at);
     const std::string said = shell.readout;
     EXPECT_TRUE(said.starts_with("sdf = " + sh.tone) || said.find("sound") != std::string::npos)
         << said;
-    sh.w->doreplot(); // the next run clears it
+    sh.keys(QKeySequence("Ctrl+R"));
     EXPECT_EQ(shell.readout, "");
+    // a run that cannot make its output file says so and the window goes on
+    shell.runargv = {"wkavrel", "-q", "-o", sh.s / "no/x.png", sh.tone};
+    sh.w->doreplot();
+    EXPECT_NE(shell.readout.find("can't open output file"), std::string::npos) << shell.readout;
+    sh.keys(QKeySequence("Ctrl+V"));
+    EXPECT_TRUE(opt.coloropt == 1 && sh.w->isVisible());
 }
 
 // Export under the PostScript filter: Ghostscript shows the tone at its height on the page
@@ -166,17 +167,6 @@ TEST(Window, PrintToPdfDrawsTheTurnedPage) {
     EXPECT_GT(lasty, 1450);
     EXPECT_LT(lasty, 1575);
     EXPECT_NEAR(toneoff(p, 144, 150), 0, 2.5);
-}
-
-// A run that cannot make its output file says so and the window goes on.
-TEST(Window, FailedRunLeavesTheWindowServing) {
-    Shown sh;
-    shell.runargv = {"wkavrel", "-q", "-o", sh.s / "no/x.png", sh.tone};
-    sh.w->doreplot();
-    EXPECT_NE(shell.readout.find("can't open output file"), std::string::npos) << shell.readout;
-    sh.keys(QKeySequence("Ctrl+V"));
-    EXPECT_EQ(opt.coloropt, 1);
-    EXPECT_TRUE(sh.w->isVisible());
 }
 
 int main(int argc, char **argv) {
