@@ -246,11 +246,6 @@ TEST(Pictures, EveryDeviceDrawsTheToneAsADarkBandAt1kHz) {
         EXPECT_LT(gray(1.5625), 30) << "the tone at 1 kHz";
         EXPECT_EQ(gray(3.53125), 255) << "quiet at 4.5 kHz";
     }
-    // in colour the quiet panel is blue, the tone red
-    ASSERT_EQ(kavrel(s, "-c -o c.png tone.wav").status, 0);
-    const Picture c = readpng(s / "c.png");
-    const unsigned char *q = c.at(240, 1226 - 540), *t = c.at(240, 1226 - 239);
-    EXPECT_TRUE(q[0] < 30 && q[2] > 200 && t[0] > 200 && t[2] < 30);
 }
 
 TEST(Pictures, PostScriptShowsEachSoundAtItsFrequencyAndTime) {
@@ -281,19 +276,19 @@ TEST(Pictures, PostScriptShowsEachSoundAtItsFrequencyAndTime) {
     }
 }
 
-// A cochlear model's time-step file naming stim as its stimulus, in either byte order: 60
-// channels after the frame scalar, a frame every 10 ms for 1 s, the strongest channel
-// moving from 10 to 50 and the scalar rising from -2 to 8.
+// A cochlear model's time-step file (stim.wav its stimulus): 60 channels after the frame scalar, a
+// frame every 10 ms for 1 s, the strongest channel moving from 10 to 50 and the scalar rising from
+// -2 to 8.
 constexpr auto ridge = [](int k) { return 10 + 40.0 * k / 99; };
 constexpr auto scalar = [](int k) { return -2 + 10.0 * k / 99; };
-void writetsd(const std::string &path, const std::string &stim, bool be) {
+void writetsd(const std::string &path) {
     std::string b(868, '\0');
     auto put = [&](size_t off, uint32_t v, int n) {
-        for (int i = 0; i < n; i++) b[off + (be ? n - 1 - i : i)] = char(v >> (8 * i));
+        for (int i = 0; i < n; i++) b[off + i] = char(v >> (8 * i));
     };
     auto putf = [&](size_t off, float f) { put(off, std::bit_cast<uint32_t>(f), 4); };
     put(0, 0x74736400u, 4), put(4, 868, 2), put(12, 2, 2); // magic, frame offset, float data
-    b.replace(16, stim.size(), stim);
+    b.replace(16, 8, "stim.wav");
     // steps of 0.1 ms, 100 a frame, 100 frames of 61 values; the place-frequency map
     putf(96, 1e-4f), put(140, 100, 4), put(148, 100, 4), put(154, 61, 2);
     putf(108, 0.165f), putf(112, 0.021f), putf(116, 0.88f);
@@ -309,24 +304,18 @@ void writetsd(const std::string &path, const std::string &stim, bool be) {
 TEST(Pictures, CochlearPlotFollowsTheStrongestChannelOfATimeStepFile) {
     const Scratch s("e2e");
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 stim.wav synth 1 sine 300:3000 gain -6"));
-    for (bool be : {false, true}) {
-        writetsd(s / "m.tsd", "stim.wav", be);
-        const Ran r = kavrel(s, "-Pps -o m.eps m.tsd");
-        ASSERT_EQ(r.status, 0) << r.err;
-        const Picture p = readpages(s, "m.eps").at(0);
-        for (int k : {5, 25, 50, 75, 95}) {
-            // channel q is drawn at row 60 - q of 60.5 rows over columns 300..1650
-            const double got = band(p, row((k + 0.3) / 100), row((k + 0.7) / 100), 306, 1644);
-            EXPECT_NEAR((got - 300) / 1350 * 60.5, 60 - ridge(k), 0.3) << k;
-            // the frame scalar, -2 to 8, across the 75 columns of the panel at 1725
-            const double wnr = band(p, row((k + 0.3) / 100), row((k + 0.7) / 100), 1729, 1796);
-            EXPECT_NEAR(wnr, 1725 + (scalar(k) + 2) * 7.5, 3) << k;
-        }
+    writetsd(s / "m.tsd");
+    const Ran r = kavrel(s, "-Pps -o m.eps m.tsd");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Picture p = readpages(s, "m.eps").at(0);
+    for (int k : {5, 25, 50, 75, 95}) {
+        // channel q is drawn at row 60 - q of 60.5 rows over columns 300..1650
+        const double got = band(p, row((k + 0.3) / 100), row((k + 0.7) / 100), 306, 1644);
+        EXPECT_NEAR((got - 300) / 1350 * 60.5, 60 - ridge(k), 0.3) << k;
+        // the frame scalar, -2 to 8, across the 75 columns of the panel at 1725
+        const double wnr = band(p, row((k + 0.3) / 100), row((k + 0.7) / 100), 1729, 1796);
+        EXPECT_NEAR(wnr, 1725 + (scalar(k) + 2) * 7.5, 3) << k;
     }
-    writetsd(s / "n.tsd", "nosuch.wav", false);
-    const Ran r = kavrel(s, "-q -Pps -o n.eps n.tsd");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "TSD file: n.tsd\nERROR : can't open stimulus file nosuch.wav\n");
 }
 
 // The marks of a 1 kHz tone plot on a landscape page picture, as on the other devices.
@@ -339,7 +328,7 @@ void tonemarks(const Picture &p, double dpi = 300) {
 TEST(Documents, PdfAndSvgDrawWhatThePostScriptDraws) {
     const Scratch s("e2e");
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 1 sine 1000 gain -6"));
-    for (const char *file : {"o.eps", "o.pdf", "o.svg", "-Psvg tpage=0.5 -o two.svg"})
+    for (const char *file : {"o.eps", "o.pdf", "o.svg"})
         ASSERT_EQ(kavrel(s, "-o "s + file + " tone.wav").status, 0);
     const Picture eps = readpages(s, "o.eps", 300).at(0);
     for (const char *file : {"o.pdf", "o.svg"}) {
@@ -355,10 +344,7 @@ TEST(Documents, PdfAndSvgDrawWhatThePostScriptDraws) {
                 bad += std::abs(eps.gray(2399 - y, x) - p[0].gray(x, y)) > 64;
         EXPECT_LT(bad, 3150 * 2400 / 500);
     }
-    // a page a half second: two PDF pages, two SVG files; without -o no second SVG page
-    ASSERT_EQ(kavrel(s, "-o two.pdf tpage=0.5 tone.wav").status, 0);
-    EXPECT_EQ(readpages(s, "two.pdf").size(), 2u);
-    EXPECT_EQ(readpages(s, "two.svg").size(), 2u);
+    // the device writes its later pages to files named after -o: without it they are lost
     const Ran r = kavrel(s, "-q -Psvg tpage=0.5 tone.wav");
     EXPECT_EQ((std::tuple{r.status, r.out.starts_with("<?xml")}), (std::tuple{1, true}));
     EXPECT_EQ(r.err, "WAV file: tone.wav\nSVG output of several pages needs an output file (-o "
@@ -376,16 +362,12 @@ TEST(Documents, OutputNameChoosesTheDevice) {
         {"", "", "x.PDF", "%PDF-1."},
         {"", "", "x.svg", "<?xml"},
         {"", "", "x.emf", "\x01\0\0\0"s},
-        {"", "", "x.pcl",
-         "\x1b"
-         "E"},
+        {"", "", "x.pcl", "\033E"},
         {"", "", "x.png", "\x89PNG"},
         {"KAVREL=-Pps", "", "y.png", "%!PS-Adobe-2.0 EPSF"},
         {"", "-Pxyz", "y.eps", "%!PS-Adobe"},
         // -P and -o in either pass, in either order; -Pco names the screen; no extension
-        {"KAVREL='-o z.pdf'", "-Plj", "",
-         "\x1b"
-         "E"},
+        {"KAVREL='-o z.pdf'", "-Plj", "", "\033E"},
         {"KAVREL=-Pxyz", "-Pzz", "z.svg", "<?xml"},
         {"", "-Pco", "z.eps", "\x89PNG"},
         {"", "", "z", "\x89PNG"}};
