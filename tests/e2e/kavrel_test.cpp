@@ -106,7 +106,6 @@ TEST(Program, ExitStatusAndMessagesTellHowTheRunWent) {
     const Scratch s("e2e");
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 1 sine 1000"));
     ASSERT_TRUE(sox(s.dir, "-n -r 8000 -b 16 -t raw noh.raw synth 0.5 sine 1000"));
-    writefile(s / "p.spc", "tmin=%1\n; %3 %2 %%\n");
     for (const char *name : {"q.spc", "noext"}) writefile(s / name, "tmin=1\n");
     writefile(s / "late.spc", "tmin=5\nsdfile tone.wav\nplot 1 1 2 2\nplot 2 2 3 3\n");
     writefile(s / "template.spc", "; plotting %1 %2\n");
@@ -124,11 +123,6 @@ TEST(Program, ExitStatusAndMessagesTellHowTheRunWent) {
         {"", "-o no/such/o.eps q.spc", "", 1, "can't open output file no/such/o.eps\n", ""},
         {"KAVREL='-o no/o.eps'", "q", "", 1,
          "KAVREL=-o no/o.eps\ncan't open output file no/o.eps\n", ""},
-        // files of settings alone plot nothing, and say so
-        {"", "p 0.25 x", "", 1,
-         "SPC file: p.spc\nWARNING: don't have arg #3\nnothing to plot in p.spc\n", ""},
-        {"KAVREL='-q  xlen=6\t-c other.spc'", "q.spc", "", 1,
-         "KAVREL=-q  xlen=6\t-c other.spc\nSPC file: q.spc\nnothing to plot in q.spc\n", ""},
         {"", "noh.raw", "", 1,
          "NOH file: noh.raw\nWARNING: don't have arg #2\nnothing to plot in template.spc\n", ""},
         {"KAVREL='-Pps -o o.eps'", "-q cut.wav x", "", 1,

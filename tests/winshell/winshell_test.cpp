@@ -46,14 +46,14 @@ struct InDir {
 } // namespace
 
 TEST(Readout, TimesAndFrequenciesAsShown) {
-    const std::pair<double, const char *> times[] = {{0.000005, "5.00 us"}, {0.0005, " 500 us"},
-                                                     {0.05, "50.0 ms"},     {1, "1.00 s"},
-                                                     {500, " 500 s"},       {1e6, "INF"}};
-    for (auto [t, text] : times) EXPECT_EQ(fmttime(t), text) << t;
-    const std::pair<double, const char *> freqs[] = {{5, "5.00 Hz"},      {1000, "1000 Hz"},
-                                                     {1500, "1.50 kHz"},  {150000, " 150 kHz"},
-                                                     {1.5e6, "1.50 MHz"}, {2e12, "INF"}};
-    for (auto [f, text] : freqs) EXPECT_EQ(fmtfreq(f), text) << f;
+    // clang-format off
+    const std::tuple<std::string (*)(double), double, const char *> cases[] = {
+        {fmttime, 0.000005, "5.00 us"}, {fmttime, 0.0005, " 500 us"}, {fmttime, 0.05, "50.0 ms"},
+        {fmttime, 1, "1.00 s"},         {fmttime, 500, " 500 s"},     {fmttime, 1e6, "INF"},
+        {fmtfreq, 5, "5.00 Hz"},        {fmtfreq, 1000, "1000 Hz"},   {fmtfreq, 1500, "1.50 kHz"},
+        {fmtfreq, 150000, " 150 kHz"},  {fmtfreq, 1.5e6, "1.50 MHz"}, {fmtfreq, 2e12, "INF"}};
+    // clang-format on
+    for (auto [fmt, v, text] : cases) EXPECT_EQ(fmt(v), text) << v;
 }
 
 TEST(Readout, FrequencyOnEachAxisType) {
