@@ -351,20 +351,16 @@ TEST(Documents, OutputNameChoosesTheDevice) {
     const Scratch s("e2e");
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 0.2 sine 1000"));
     // environment, words, the file, how it begins
+    // clang-format off
     const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
-        {"", "", "x.eps", "%!PS-Adobe-2.0 EPSF"},
-        {"", "", "x.PDF", "%PDF-1."},
-        {"", "", "x.svg", "<?xml"},
-        {"", "", "x.emf", "\x01\0\0\0"s},
-        {"", "", "x.pcl", "\033E"},
-        {"", "", "x.png", "\x89PNG"},
-        {"KAVREL=-Pps", "", "y.png", "%!PS-Adobe-2.0 EPSF"},
+        {"", "", "x.eps", "%!PS-Adobe-2.0 EPSF"}, {"", "", "x.PDF", "%PDF-1."},
+        {"", "", "x.svg", "<?xml"}, {"", "", "x.emf", "\x01\0\0\0"s}, {"", "", "x.pcl", "\033E"},
+        {"", "", "x.png", "\x89PNG"}, {"KAVREL=-Pps", "", "y.png", "%!PS-Adobe-2.0 EPSF"},
         {"", "-Pxyz", "y.eps", "%!PS-Adobe"},
         // -P and -o in either pass, in either order; -Pco names the screen; no extension
-        {"KAVREL='-o z.pdf'", "-Plj", "", "\033E"},
-        {"KAVREL=-Pxyz", "-Pzz", "z.svg", "<?xml"},
-        {"", "-Pco", "z.eps", "\x89PNG"},
-        {"", "", "z", "\x89PNG"}};
+        {"KAVREL='-o z.pdf'", "-Plj", "", "\033E"}, {"KAVREL=-Pxyz", "-Pzz", "z.svg", "<?xml"},
+        {"", "-Pco", "z.eps", "\x89PNG"}, {"", "", "z", "\x89PNG"}};
+    // clang-format on
     for (const auto &[env, words, file, magic] : cases) {
         const Ran r =
             kavrel(s, "-q " + words + (file.empty() ? "" : " -o " + file) + " tone.wav", env);

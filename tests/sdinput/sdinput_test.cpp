@@ -253,6 +253,8 @@ TEST_F(SdInput, SoxFilesReadBackTheSamplesSoxWrote) {
         {SD_SND, 1, "", {"-b 8 -e signed h.au"}},
         {SD_SND, 3, "", {"-e floating-point j.au", "-L -e floating-point -b 64 k.au"}},
         {SD_NOH, 0, "rate=8000", {"-t raw r.raw"}},
+        {SD_AIF, 0, "", {"-b 24 a24.aiff"}}, // through the codec library, as WAV samples come
+        {SD_AIF, 2, "", {"-b 8 a8.aiff"}},
     };
     for (const auto &[kind, how, words, args] : cases)
         for (const std::string a : args) {
