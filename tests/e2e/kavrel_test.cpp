@@ -214,15 +214,13 @@ TEST(Pictures, EveryDeviceDrawsTheToneAsADarkBandAt1kHz) {
         const std::string ext = c.file.substr(c.file.find('.') + 1), f = readfile(s / c.file);
         const Raster r = ext == "imp" ? readimp(f) : readpcl(ext == "pcl" ? f : "");
         ASSERT_EQ(r.err, "");
-        EXPECT_EQ(r.res, ext == "pcl" ? c.pa : 0);
-        EXPECT_EQ(r.docend, ext == "imp");
-        EXPECT_EQ(r.pages.size(), ext == "pcl" || ext == "imp");
+        EXPECT_EQ(std::tuple(r.res, r.docend, r.pages.size()),
+                  std::tuple(ext == "pcl" ? c.pa : 0, ext == "imp", ext == "pcl" || ext == "imp"));
         auto le = [&](size_t i) { return uint32_t(uint8_t(f[i]) | uint8_t(f[i + 1]) << 8); };
         if (ext == "emf") {
             // a page of 11 by 8 in at 100 dpi, and the final size written back at the end
-            EXPECT_EQ(le(16), 1100u);
-            EXPECT_EQ(le(20), 800u);
-            EXPECT_EQ(le(48) | le(50) << 16, f.size());
+            EXPECT_EQ(std::tuple(le(16), le(20), le(48) | le(50) << 16),
+                      std::tuple(1100u, 800u, uint32_t(f.size())));
             ASSERT_TRUE(tool(s.dir, "inkscape o.emf --export-type=png --export-filename=emf.png "
                                     "--export-background=white"));
         }
