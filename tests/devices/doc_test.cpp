@@ -25,8 +25,9 @@ std::vector<Picture> pictures(const Scratch &s, const std::string &dev) {
     std::vector<Picture> pages;
     for (const std::string n : {"1", "2"}) {
         const std::string svg = n == "1" ? "o.svg" : "o-2.svg", png = "pg-" + n + ".png";
-        if (dev == "svg" && std::filesystem::exists(s / svg))
+        if (dev == "svg" && std::filesystem::exists(s / svg)) {
             EXPECT_TRUE(tool(s.dir, "rsvg-convert -b white -d 300 -p 300 -o " + png + " " + svg));
+        }
         pages.push_back(readpng(s / png));
     }
     return pages;
