@@ -5,6 +5,8 @@
 #include "base/parcheck.h"
 #include "testkit.h"
 
+#include <unistd.h>
+
 // A word names the parameters whose first four characters, letters folded, are its own (only
 // window and windwidth share theirs, one in each table); integers keep their low 8 bits.
 TEST(Parameters, WordsSetWhatTheirFirstFourCharactersNameToAPlainNumber) {
@@ -53,4 +55,28 @@ TEST(OutputStream, ClosingSaysWriteErrorsAndRemovesOnlyARegularFile) {
     }
     EXPECT_EQ(readfile(s / "a.eps"), std::string(10000, 'p'));
     outclose(), out = Output{};
+}
+
+// After a write error only what the run made is removed: a link named by -o, or a file put in
+// the name's place meanwhile, stays, and the run says the output is incomplete.
+TEST(OutputStream, AWriteErrorRemovesNothingButTheFileTheRunMade) {
+    const Scratch s;
+    MsgCap cap;
+    writefile(s / "target.eps", "t"), writefile(s / "moved.eps", "m"),
+        writefile(s / "new.eps", "n");
+    ASSERT_EQ(symlink((s / "target.eps").c_str(), (s / "link.eps").c_str()), 0);
+    for (const std::string name : {"link.eps", "moved.eps"}) {
+        const std::string path = s / name;
+        out = Output{.outfile = std::fopen(path.c_str(), "rb"), .outname = path}; // writes fail
+        std::fputs(std::string(10000, 'p').c_str(), outfp());
+        if (name == "moved.eps") std::filesystem::rename(s / "new.eps", path);
+        outclose();
+        EXPECT_EQ(std::tuple(out.failed, cap.times("output file " + path + " is incomplete\n")),
+                  std::tuple(1, 1))
+            << name;
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(path))) << name;
+    }
+    EXPECT_EQ(std::tuple(readfile(s / "target.eps"), readfile(s / "moved.eps")),
+              std::tuple("t", "n"));
+    out = Output{};
 }

@@ -35,15 +35,29 @@ Ran kavrel(const Scratch &s, const std::string &words, const std::string &pre = 
     return {std::atoi(readfile(s / ".st").c_str()), readfile(s / ".err"), readfile(s / ".out")};
 }
 
-// The pages of a PostScript file printed by Ghostscript on letter paper at 75 dpi, moved by
-// the plot's 18-point margin: dot (row, column) of the 300-dpi plot is pixel (column / 4, row / 4).
-std::vector<Picture> render(const Scratch &s, const std::string &eps) {
-    const std::string gs = "gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=letter -sDEVICE=png16m ";
-    EXPECT_TRUE(tool(s.dir, gs + "-r75 -sOutputFile=" + eps +
-                                "%d.png -c '<</PageOffset [-18 -18]>> setpagedevice' -f " + eps));
-    for (std::vector<Picture> pages;;) {
-        const std::string png = s / (eps + std::to_string(pages.size() + 1) + ".png");
-        if (pages.push_back(readpng(png)), pages.back().w == 0) return pages.pop_back(), pages;
+// The pages of a PostScript, PDF or SVG file (an SVG file's later pages are files of their own)
+// as pictures at dpi. Ghostscript prints PostScript on letter paper moved by the plot's 18-point
+// margin: at 75 dpi dot (row, column) of the 300-dpi plot is pixel (column / 4, row / 4).
+std::vector<Picture> readpages(const Scratch &s, const std::string &file, int dpi = 75) {
+    const std::string d = std::to_string(dpi), stem = file.substr(0, file.rfind('.'));
+    const bool svg = file.ends_with(".svg");
+    if (file.ends_with(".pdf")) {
+        EXPECT_TRUE(tool(s.dir, "pdftoppm -r " + d + " -png " + file + " pg"));
+    } else if (!svg) {
+        EXPECT_TRUE(
+            tool(s.dir, "gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=letter -sDEVICE=png16m "
+                        "-r" +
+                            d +
+                            " -sOutputFile=pg-%d.png -c '<</PageOffset [-18 -18]>> "
+                            "setpagedevice' -f " +
+                            file));
+    }
+    for (std::vector<Picture> p;;) {
+        const std::string n = std::to_string(p.size() + 1), png = s / ("pg-" + n + ".png");
+        if (svg && !tool(s.dir, "rsvg-convert -b white -d " + d + " -p " + d + " -o " + png + " " +
+                                    (n == "1" ? file : stem + "-" + n + ".svg")))
+            return p;
+        if (p.push_back(readpng(png)), p.back().w == 0) return p.pop_back(), p;
         std::filesystem::remove(png);
     }
 }
@@ -92,7 +106,6 @@ TEST(Program, ExitStatusAndMessagesTellHowTheRunWent) {
     const Scratch s("e2e");
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 1 sine 1000"));
     ASSERT_TRUE(sox(s.dir, "-n -r 8000 -b 16 -t raw noh.raw synth 0.5 sine 1000"));
-    writefile(s / "p.spc", "tmin=%1\n; %3 %2 %%\n");
     for (const char *name : {"q.spc", "noext"}) writefile(s / name, "tmin=1\n");
     writefile(s / "late.spc", "tmin=5\nsdfile tone.wav\nplot 1 1 2 2\nplot 2 2 3 3\n");
     writefile(s / "template.spc", "; plotting %1 %2\n");
@@ -110,11 +123,6 @@ TEST(Program, ExitStatusAndMessagesTellHowTheRunWent) {
         {"", "-o no/such/o.eps q.spc", "", 1, "can't open output file no/such/o.eps\n", ""},
         {"KAVREL='-o no/o.eps'", "q", "", 1,
          "KAVREL=-o no/o.eps\ncan't open output file no/o.eps\n", ""},
-        // files of settings alone plot nothing, and say so
-        {"", "p 0.25 x", "", 1,
-         "SPC file: p.spc\nWARNING: don't have arg #3\nnothing to plot in p.spc\n", ""},
-        {"KAVREL='-q  xlen=6\t-c other.spc'", "q.spc", "", 1,
-         "KAVREL=-q  xlen=6\t-c other.spc\nSPC file: q.spc\nnothing to plot in q.spc\n", ""},
         {"", "noh.raw", "", 1,
          "NOH file: noh.raw\nWARNING: don't have arg #2\nnothing to plot in template.spc\n", ""},
         {"KAVREL='-Pps -o o.eps'", "-q cut.wav x", "", 1,
@@ -150,10 +158,6 @@ TEST(Program, ExitStatusAndMessagesTellHowTheRunWent) {
         EXPECT_EQ(readfile(s / "o.eps").substr(0, 24), c.eps) << c.words;
     }
     EXPECT_TRUE(std::filesystem::is_symlink(s / "full"));
-    // what the prompt read is the rate: 4000 samples of 2 bytes at 8 kHz last half a second
-    const Ran r = kavrel(s, "-Pps -o o.eps noh.raw x", "", " 8000\n");
-    EXPECT_NE(r.err.find("file length   =     4000 samples =    0.500 sec\n"), std::string::npos)
-        << r.err;
 }
 
 TEST(Program, PostScriptGoesToTheFileOrToStandardOutput) {
@@ -163,8 +167,9 @@ TEST(Program, PostScriptGoesToTheFileOrToStandardOutput) {
     EXPECT_EQ(f.status + o.status, 0) << f.err << o.err;
     // a line from (1, 1) to (5, 5) inches at 300 dpi, 0.02 in wide, titled with the run's name
     const std::string eps = readfile(s / "o.eps");
-    EXPECT_TRUE(eps.starts_with("%!PS-Adobe-2.0 EPSF-2.0\n%%Title: sketch\n")) << eps;
-    EXPECT_TRUE(eps.ends_with("\n300 300 M 1200 1200 L 6 S\nshowpage\n%%EOF\n")) << eps;
+    EXPECT_TRUE(eps.starts_with("%!PS-Adobe-2.0 EPSF-2.0\n%%Title: sketch\n") &&
+                eps.ends_with("\n300 300 M 1200 1200 L 6 S\nshowpage\n%%EOF\n"))
+        << eps;
     auto nodate = [](std::string d) { return d.erase(d.find("%%CreationDate:"), 40); };
     EXPECT_EQ(nodate(o.out), nodate(eps));
 }
@@ -209,19 +214,17 @@ TEST(Pictures, EveryDeviceDrawsTheToneAsADarkBandAt1kHz) {
         const std::string ext = c.file.substr(c.file.find('.') + 1), f = readfile(s / c.file);
         const Raster r = ext == "imp" ? readimp(f) : readpcl(ext == "pcl" ? f : "");
         ASSERT_EQ(r.err, "");
-        EXPECT_EQ(r.res, ext == "pcl" ? c.pa : 0);
-        EXPECT_EQ(r.docend, ext == "imp");
-        EXPECT_EQ(r.pages.size(), ext == "pcl" || ext == "imp");
+        EXPECT_EQ(std::tuple(r.res, r.docend, r.pages.size()),
+                  std::tuple(ext == "pcl" ? c.pa : 0, ext == "imp", ext == "pcl" || ext == "imp"));
         auto le = [&](size_t i) { return uint32_t(uint8_t(f[i]) | uint8_t(f[i + 1]) << 8); };
         if (ext == "emf") {
             // a page of 11 by 8 in at 100 dpi, and the final size written back at the end
-            EXPECT_EQ(le(16), 1100u);
-            EXPECT_EQ(le(20), 800u);
-            EXPECT_EQ(le(48) | le(50) << 16, f.size());
+            EXPECT_EQ(std::tuple(le(16), le(20), le(48) | le(50) << 16),
+                      std::tuple(1100u, 800u, uint32_t(f.size())));
             ASSERT_TRUE(tool(s.dir, "inkscape o.emf --export-type=png --export-filename=emf.png "
                                     "--export-background=white"));
         }
-        const Picture p = ext == "eps"   ? render(s, c.file).at(0)
+        const Picture p = ext == "eps"   ? readpages(s, c.file).at(0)
                           : ext == "png" ? readpng(s / c.file)
                           : ext == "emf" ? readpng(s / "emf.png")
                                          : picture(r.pages.at(0));
@@ -232,11 +235,6 @@ TEST(Pictures, EveryDeviceDrawsTheToneAsADarkBandAt1kHz) {
         EXPECT_LT(gray(1.5625), 30) << "the tone at 1 kHz";
         EXPECT_EQ(gray(3.53125), 255) << "quiet at 4.5 kHz";
     }
-    // in colour the quiet panel is blue, the tone red
-    ASSERT_EQ(kavrel(s, "-c -o c.png tone.wav").status, 0);
-    const Picture c = readpng(s / "c.png");
-    const unsigned char *q = c.at(240, 1226 - 540), *t = c.at(240, 1226 - 239);
-    EXPECT_TRUE(q[0] < 30 && q[2] > 200 && t[0] > 200 && t[2] < 30);
 }
 
 TEST(Pictures, PostScriptShowsEachSoundAtItsFrequencyAndTime) {
@@ -254,7 +252,7 @@ TEST(Pictures, PostScriptShowsEachSoundAtItsFrequencyAndTime) {
         SCOPED_TRACE(c.sox);
         ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 a.wav " + c.sox));
         ASSERT_EQ(kavrel(s, "-Pps -o a.eps " + c.words + " a.wav").status, 0);
-        const std::vector<Picture> pages = render(s, "a.eps");
+        const std::vector<Picture> pages = readpages(s, "a.eps");
         ASSERT_EQ(pages.size(), c.pages);
         for (const Picture &p : pages)
             for (double t = 0.1; t < 1; t += 0.2) {
@@ -267,19 +265,19 @@ TEST(Pictures, PostScriptShowsEachSoundAtItsFrequencyAndTime) {
     }
 }
 
-// A cochlear model's time-step file naming stim as its stimulus, in either byte order: 60
-// channels after the frame scalar, a frame every 10 ms for 1 s, the strongest channel
-// moving from 10 to 50 and the scalar rising from -2 to 8.
+// A cochlear model's time-step file (stim.wav its stimulus): 60 channels after the frame scalar, a
+// frame every 10 ms for 1 s, the strongest channel moving from 10 to 50 and the scalar rising from
+// -2 to 8.
 constexpr auto ridge = [](int k) { return 10 + 40.0 * k / 99; };
 constexpr auto scalar = [](int k) { return -2 + 10.0 * k / 99; };
-void writetsd(const std::string &path, const std::string &stim, bool be) {
+void writetsd(const std::string &path) {
     std::string b(868, '\0');
     auto put = [&](size_t off, uint32_t v, int n) {
-        for (int i = 0; i < n; i++) b[off + (be ? n - 1 - i : i)] = char(v >> (8 * i));
+        for (int i = 0; i < n; i++) b[off + i] = char(v >> (8 * i));
     };
     auto putf = [&](size_t off, float f) { put(off, std::bit_cast<uint32_t>(f), 4); };
     put(0, 0x74736400u, 4), put(4, 868, 2), put(12, 2, 2); // magic, frame offset, float data
-    b.replace(16, stim.size(), stim);
+    b.replace(16, 8, "stim.wav");
     // steps of 0.1 ms, 100 a frame, 100 frames of 61 values; the place-frequency map
     putf(96, 1e-4f), put(140, 100, 4), put(148, 100, 4), put(154, 61, 2);
     putf(108, 0.165f), putf(112, 0.021f), putf(116, 0.88f);
@@ -295,40 +293,17 @@ void writetsd(const std::string &path, const std::string &stim, bool be) {
 TEST(Pictures, CochlearPlotFollowsTheStrongestChannelOfATimeStepFile) {
     const Scratch s("e2e");
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 stim.wav synth 1 sine 300:3000 gain -6"));
-    for (bool be : {false, true}) {
-        writetsd(s / "m.tsd", "stim.wav", be);
-        const Ran r = kavrel(s, "-Pps -o m.eps m.tsd");
-        ASSERT_EQ(r.status, 0) << r.err;
-        const Picture p = render(s, "m.eps").at(0);
-        for (int k : {5, 25, 50, 75, 95}) {
-            // channel q is drawn at row 60 - q of 60.5 rows over columns 300..1650
-            const double got = band(p, row((k + 0.3) / 100), row((k + 0.7) / 100), 306, 1644);
-            EXPECT_NEAR((got - 300) / 1350 * 60.5, 60 - ridge(k), 0.3) << k;
-            // the frame scalar, -2 to 8, across the 75 columns of the panel at 1725
-            const double wnr = band(p, row((k + 0.3) / 100), row((k + 0.7) / 100), 1729, 1796);
-            EXPECT_NEAR(wnr, 1725 + (scalar(k) + 2) * 7.5, 3) << k;
-        }
-    }
-    writetsd(s / "n.tsd", "nosuch.wav", false);
-    const Ran r = kavrel(s, "-q -Pps -o n.eps n.tsd");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "TSD file: n.tsd\nERROR : can't open stimulus file nosuch.wav\n");
-}
-
-// The pages of a PDF, or an SVG file and its page files, as landscape pictures.
-std::vector<Picture> docpages(const Scratch &s, const std::string &file, int dpi = 300) {
-    std::vector<Picture> pages;
-    const bool pdf = file.ends_with(".pdf");
-    const std::string d = std::to_string(dpi);
-    if (pdf) { EXPECT_TRUE(tool(s.dir, "pdftoppm -r " + d + " -png " + file + " pg")); }
-    for (int k = 1;; k++) {
-        const std::string n = std::to_string(k), f = file.substr(0, file.size() - 4) + "-" + n;
-        if (!pdf && !tool(s.dir, "rsvg-convert -b white -d " + d + " -p " + d + " -o pg-" + n +
-                                     ".png " + (k == 1 ? file : f + ".svg")))
-            return pages;
-        if (pages.push_back(readpng(s / ("pg-" + n + ".png"))), pages.back().w == 0)
-            return pages.pop_back(), pages;
-        std::filesystem::remove(s / ("pg-" + n + ".png"));
+    writetsd(s / "m.tsd");
+    const Ran r = kavrel(s, "-Pps -o m.eps m.tsd");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Picture p = readpages(s, "m.eps").at(0);
+    for (int k : {5, 25, 50, 75, 95}) {
+        // channel q is drawn at row 60 - q of 60.5 rows over columns 300..1650
+        const double got = band(p, row((k + 0.3) / 100), row((k + 0.7) / 100), 306, 1644);
+        EXPECT_NEAR((got - 300) / 1350 * 60.5, 60 - ridge(k), 0.3) << k;
+        // the frame scalar, -2 to 8, across the 75 columns of the panel at 1725
+        const double wnr = band(p, row((k + 0.3) / 100), row((k + 0.7) / 100), 1729, 1796);
+        EXPECT_NEAR(wnr, 1725 + (scalar(k) + 2) * 7.5, 3) << k;
     }
 }
 
@@ -342,15 +317,12 @@ void tonemarks(const Picture &p, double dpi = 300) {
 TEST(Documents, PdfAndSvgDrawWhatThePostScriptDraws) {
     const Scratch s("e2e");
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 1 sine 1000 gain -6"));
-    for (const char *file : {"o.eps", "o.pdf", "o.svg", "-Psvg tpage=0.5 -o two.svg"})
+    for (const char *file : {"o.eps", "o.pdf", "o.svg"})
         ASSERT_EQ(kavrel(s, "-o "s + file + " tone.wav").status, 0);
-    ASSERT_TRUE(tool(s.dir, "gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=letter -sDEVICE=pnggray "
-                            "-r300 -sOutputFile=eps.png -c '<</PageOffset [-18 -18]>> "
-                            "setpagedevice' -f o.eps"));
-    const Picture eps = readpng(s / "eps.png");
+    const Picture eps = readpages(s, "o.eps", 300).at(0);
     for (const char *file : {"o.pdf", "o.svg"}) {
         SCOPED_TRACE(file);
-        const std::vector<Picture> p = docpages(s, file);
+        const std::vector<Picture> p = readpages(s, file, 300);
         ASSERT_EQ(p.size(), 1u);
         tonemarks(p[0]);
         // the frame, the axes' lines and text, the waveform where the PostScript has them:
@@ -361,10 +333,7 @@ TEST(Documents, PdfAndSvgDrawWhatThePostScriptDraws) {
                 bad += std::abs(eps.gray(2399 - y, x) - p[0].gray(x, y)) > 64;
         EXPECT_LT(bad, 3150 * 2400 / 500);
     }
-    // a page a half second: two PDF pages, two SVG files; without -o no second SVG page
-    ASSERT_EQ(kavrel(s, "-o two.pdf tpage=0.5 tone.wav").status, 0);
-    EXPECT_EQ(docpages(s, "two.pdf").size(), 2u);
-    EXPECT_EQ(docpages(s, "two.svg").size(), 2u);
+    // the device writes its later pages to files named after -o: without it they are lost
     const Ran r = kavrel(s, "-q -Psvg tpage=0.5 tone.wav");
     EXPECT_EQ((std::tuple{r.status, r.out.starts_with("<?xml")}), (std::tuple{1, true}));
     EXPECT_EQ(r.err, "WAV file: tone.wav\nSVG output of several pages needs an output file (-o "
@@ -377,66 +346,37 @@ TEST(Documents, OutputNameChoosesTheDevice) {
     const Scratch s("e2e");
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 0.2 sine 1000"));
     // environment, words, the file, how it begins
+    // clang-format off
     const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
-        {"", "", "x.eps", "%!PS-Adobe-2.0 EPSF"},
-        {"", "", "x.PDF", "%PDF-1."},
-        {"", "", "x.svg", "<?xml"},
-        {"", "", "x.emf", "\x01\0\0\0"s},
-        {"", "", "x.pcl",
-         "\x1b"
-         "E"},
-        {"", "", "x.png", "\x89PNG"},
-        {"KAVREL=-Pps", "", "y.png", "%!PS-Adobe-2.0 EPSF"},
+        {"", "", "x.eps", "%!PS-Adobe-2.0 EPSF"}, {"", "", "x.PDF", "%PDF-1."},
+        {"", "", "x.svg", "<?xml"}, {"", "", "x.emf", "\x01\0\0\0"s}, {"", "", "x.pcl", "\033E"},
+        {"", "", "x.png", "\x89PNG"}, {"KAVREL=-Pps", "", "y.png", "%!PS-Adobe-2.0 EPSF"},
         {"", "-Pxyz", "y.eps", "%!PS-Adobe"},
         // -P and -o in either pass, in either order; -Pco names the screen; no extension
-        {"KAVREL='-o z.pdf'", "-Plj", "",
-         "\x1b"
-         "E"},
-        {"KAVREL=-Pxyz", "-Pzz", "z.svg", "<?xml"},
-        {"", "-Pco", "z.eps", "\x89PNG"},
-        {"", "", "z", "\x89PNG"}};
+        {"KAVREL='-o z.pdf'", "-Plj", "", "\033E"}, {"KAVREL=-Pxyz", "-Pzz", "z.svg", "<?xml"},
+        {"", "-Pco", "z.eps", "\x89PNG"}, {"", "", "z", "\x89PNG"}};
+    // clang-format on
     for (const auto &[env, words, file, magic] : cases) {
         const Ran r =
             kavrel(s, "-q " + words + (file.empty() ? "" : " -o " + file) + " tone.wav", env);
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.err.find("unknown device 'xyz'") != std::string::npos,
-                  (env + words).find("xyz") != std::string::npos)
-            << r.err;
         EXPECT_EQ(readfile(s / (file.empty() ? "z.pdf" : file)).substr(0, magic.size()), magic)
             << file;
     }
-    // and the readers of each kind accept them
-    EXPECT_EQ(render(s, "x.eps").size() + render(s, "y.png").size(), 2u);
-    EXPECT_TRUE(tool(s.dir, "pdfinfo x.PDF") && tool(s.dir, "rsvg-convert -o svg.png x.svg"));
-    EXPECT_EQ((std::pair{readpcl(readfile(s / "x.pcl")).err, readpng(s / "x.png").w}),
-              (std::pair{""s, 1680}));
 }
 
-// Every kind of recording plots through the codec library as its WAV does, to PDF as well;
-// a stereo one with the tone on its second channel says which channel it plots, at its
-// real duration, and refuses a third.
-TEST(Recordings, EveryKindPlotsToPdfAndSaysItsChannel) {
+// A stereo recording with the tone on its second channel plots that channel through the codec
+// library to PDF at its real duration and says which channel, unless -q; a third is refused.
+TEST(Recordings, StereoPlotsItsChosenChannelAndRefusesAThird) {
     const Scratch s("e2e");
-    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 t.wav synth 1 sine 1000 gain -6"));
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 st.wav synth 1 sine 0 sine 1000 gain -6"));
-    for (const char *cmd :
-         {"sox t.wav t.flac", "sox t.wav -t sph t.sph", "sox t.wav t.aiff", "sox t.wav t.ogg",
-          "ffmpeg -y -i t.wav -c:a libopus t.opus", "ffmpeg -y -i t.wav t.mp3",
-          "sox t.wav -t w64 t.w64", "ffmpeg -y -i t.wav -rf64 always -f wav t.rf64",
-          "ffmpeg -y -i t.wav t.caf", "sox st.wav st.au", "sox st.wav st.flac"}) {
-        const std::string file = std::string(cmd).substr(std::string(cmd).rfind(' ') + 1);
-        SCOPED_TRACE(file);
-        ASSERT_TRUE(tool(s.dir, cmd));
-        const Ran r = kavrel(s, "-o talk.pdf " + file);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_NE(r.err.find(" file: " + file + "\n"), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find("    16000 samples =    1.000 sec"), std::string::npos) << r.err;
-        if (file[1] == '.') tonemarks(docpages(s, "talk.pdf", 75).at(0), 75);
-    }
-    // the channel said, unless -q; a channel the file lacks fails the run
-    const Ran one = kavrel(s, "-o a.pdf st.flac"), two = kavrel(s, "-q -o a.pdf channel=2 st.au"),
-              three = kavrel(s, "-o a.pdf channel=3 st.wav");
-    EXPECT_EQ(one.err.substr(0, 33), "FLC file: st.flac\nchannel 1 of 2\n");
+    ASSERT_TRUE(sox(s.dir, "st.wav st.flac") && sox(s.dir, "st.wav st.au"));
+    const Ran one = kavrel(s, "-o a.pdf channel=2 st.flac"), two = kavrel(s, "-q -o b.pdf st.au"),
+              three = kavrel(s, "-o c.pdf channel=3 st.wav");
+    EXPECT_EQ(one.status + two.status, 0);
+    EXPECT_TRUE(one.err.starts_with("FLC file: st.flac\nchannel 2 of 2\n")) << one.err;
+    EXPECT_NE(one.err.find("    16000 samples =    1.000 sec"), std::string::npos) << one.err;
+    tonemarks(readpages(s, "a.pdf").at(0), 75);
     EXPECT_EQ(two.err, "SND file: st.au\n");
     EXPECT_EQ(three.status, 1);
     EXPECT_NE(three.err.find("ERROR(st.wav): no channel 3: the file has 2 channels\n"),

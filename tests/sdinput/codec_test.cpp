@@ -10,10 +10,6 @@ using namespace std::string_literals;
 
 namespace {
 
-std::string raw(int n) {
-    return Bytes{}.sig16(n).b;
-}
-
 // The samples of a whole file opened as a file command opens it, with the words.
 struct Read {
     int ok;
@@ -24,15 +20,9 @@ struct Read {
 
 struct Codec : SdInput {
     Read read(const std::string &path, const std::string &words = "") {
-        pardefaults(), opt.nohdropt = 0;
-        std::istringstream in(words);
-        for (std::string w; in >> w;) parassign(w);
-        sdb.askfp = nullptr;
-        said(), sd = Sd{.sdname = path};
-        Read r{(sdident(path, 1), sdopen()), sdtypename(sd.sdtype), "", sd.srate, {}};
-        for (int i = 0; r.ok && i < sd.nsamp; i++) r.v.push_back(getsamp(i));
-        r.said = said();
-        return r;
+        Read r{openpath(path, words), sdtypename(sd.sdtype), "", sd.srate, {}};
+        if (r.ok) r.v = samples(sd.nsamp);
+        return r.said = said(), r;
     }
 };
 
@@ -77,13 +67,9 @@ TEST_F(Codec, EveryKindReadsTheRecordingItWasMadeFrom) {
     }
     // the rate parameter comes first, as for WAV files
     EXPECT_EQ(read(s / "t.flac", "rate=12000").srate, 12000.0f);
-}
-
-// An MP3 stream without a Xing or Info frame has no length of its own: it is as long as it
-// decodes, whole frames of 576 samples at 16 kHz with the encoder's delay and padding; without
-// an ID3 tag only its name tells it from headerless data.
-TEST_F(Codec, Mp3WithoutItsLengthFrameIsReadByItsName) {
-    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 t.wav synth 1 sine 1000 gain -6"));
+    // an MP3 stream without a Xing or Info frame has no length of its own: it is as long as it
+    // decodes, whole frames of 576 samples at 16 kHz with the encoder's delay and padding;
+    // without an ID3 tag only its name tells it from headerless data
     ASSERT_TRUE(tool(s.dir, "ffmpeg -y -i t.wav -write_xing 0 -id3v2_version 0 -f mp3 bare.MP3"));
     std::filesystem::copy(s / "bare.MP3", s / "bare.bin");
     const Read r = read(s / "bare.MP3");
@@ -92,21 +78,9 @@ TEST_F(Codec, Mp3WithoutItsLengthFrameIsReadByItsName) {
     EXPECT_EQ(read(s / "bare.bin", "rate=8000").kind, "NOH");
 }
 
-// 8-bit sources come as 8-bit WAV samples do (0..255), 24-bit ones shifted to 16 bits; float
-// sources are full scale: beyond it they clip, and the open says how many samples did.
-TEST_F(Codec, SampleSizesAndFloatsBecome16BitSamples) {
-    writefile(s / "src.raw", Bytes{}.sig16(1500).b);
-    const std::string raw = "sox -D -t raw -r 8000 -e signed -b 16 src.raw ";
-    auto sig8 = [](int i) { return std::min(127, (sig(i) + 128) >> 8) + 128; };
-    ASSERT_TRUE(tool(s.dir, raw + "-b 8 a8.aiff"));
-    ASSERT_TRUE(tool(s.dir, raw + "-b 24 a24.aiff"));
-    ASSERT_TRUE(tool(s.dir, raw + "-b 8 -e unsigned u8.wav"));
-    std::vector<int> w8, w16;
-    for (int i = 0; i < 1500; i++) w8.push_back(sig8(i)), w16.push_back(sig(i));
-    EXPECT_EQ(read(s / "a8.aiff").v, w8);
-    EXPECT_EQ(read(s / "u8.wav").v, w8);
-    EXPECT_EQ(read(s / "a24.aiff").v, w16);
-    // a float W64 of 0.5, 1.5, -2 and -1: two samples clipped
+// Float sources are full scale: beyond it they clip, and the open says how many samples did. A
+// float W64 ending 0.5, 1.5, -2 and -1: two samples clipped.
+TEST_F(Codec, FloatsClipAtFullScaleAndSaySo) {
     ASSERT_TRUE(sox(s.dir, "-n -r 8000 -e floating-point -b 32 -t w64 fl.w64 synth 0.0005 sine 1"));
     std::string f = readfile(s / "fl.w64");
     f.replace(f.size() - 16, 16,
@@ -123,12 +97,13 @@ TEST_F(Codec, BlankPaddedSphereHeaderIsRead) {
     std::string h =
         "NIST_1A\n   1024\nsample_count -i 600\nsample_n_bytes -i 2\nchannel_count -i 1\n"
         "sample_byte_format -s2 01\nsample_rate -i 11025\nsample_coding -s3 pcm\nend_head\n";
-    writefile(p, h + std::string(1024 - h.size(), ' ') + raw(600));
+    const std::string raw = Bytes{}.sig16(600).b;
+    writefile(p, h + std::string(1024 - h.size(), ' ') + raw);
     const Read r = read(p);
     EXPECT_EQ((std::tuple{r.ok, r.kind, r.srate, r.v.size(), r.v[1], r.v[599]}),
               (std::tuple{1, "SPH"s, 11025.0f, 600u, sig(1), sig(599)}));
     writefile(p, std::regex_replace(h, std::regex("pcm"), "pcm,embedded-shorten-v2.00") +
-                     std::string(1024 - h.size() - 23, ' ') + raw(600));
+                     std::string(1024 - h.size() - 23, ' ') + raw);
     EXPECT_EQ(read(p).said,
               "ERROR(@): compressed SPHERE data (shorten, wavpack) is not supported\n");
 }

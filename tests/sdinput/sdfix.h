@@ -83,15 +83,17 @@ struct SdInput : ::testing::Test {
     // sdopen's result for the bytes, identified as a file command does; the words are -nh and
     // parameter assignments.
     int open(const std::string &bytes, const std::string &words = "", const char *reply = "") {
-        writefile(p, bytes);
+        return writefile(p, bytes), openpath(p, words, reply);
+    }
+    int openpath(const std::string &path, const std::string &words, const char *reply = "") {
         pardefaults();
         opt.nohdropt = words.starts_with("-nh");
         std::istringstream in(words);
         for (std::string w; in >> w;) parassign(w);
         ask.reset(fmemopen(const_cast<char *>(reply), std::strlen(reply), "r"));
         sdb.askfp = ask.get();
-        said(), sd = Sd{.sdname = p};
-        return sdident(p, 1), sdopen();
+        said(), sd = Sd{.sdname = path};
+        return sdident(path, 1), sdopen();
     }
     std::vector<int> samples(int n) {
         std::vector<int> v;

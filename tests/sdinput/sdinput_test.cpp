@@ -23,6 +23,7 @@ TEST_F(SdInput, IdentificationInRecognitionOrder) {
                             "wave\xf3\xac\xd3\x11\x8c\xd1\x00\xc0\x4f\x8e\xdb\x8a"s;
     auto m = [](int be, int t, int r, int i = 0) { return mat({"", be}, t, r, 3, "", {}, 0, i).b; };
     // file command, class, kind name, files
+    // clang-format off
     const std::tuple<int, int, const char *, std::vector<std::string>> cases[] = {
         {0, 0, "SPC", {"", std::string(512, 'a') + "\x80", "a\x7f"}}, // text at its start
         {1, 1, "LST", {"", "1\n"}},
@@ -32,37 +33,28 @@ TEST_F(SdInput, IdentificationInRecognitionOrder) {
         {0, 1, "ILS", {i4.substr(0, 128), ils(1, 4, 1, 4), "CSRE40\0"s + i4.substr(7)}},
         // a magic of its own is tried before the ILS test: a WAV sample at word 62 of -32000
         {0, 1, "WAV", {"RIFF\0\0\0\0WAVE"s + i4.substr(12)}},
-        {0, 1, "TOK", {ils(0, 4, 1, 4, 1, 4), ils(1, 4, 1, 4, 1, 4)}},
-        {0, 1, "CSR", {c1}},
+        {0, 1, "TOK", {ils(0, 4, 1, 4, 1, 4), ils(1, 4, 1, 4, 1, 4)}}, {0, 1, "CSR", {c1}},
         {0, 1, "MAT", {m(0, 0, 1), m(1, 30, 1), m(0, 40, 1)}},
         {0, 1, "NOH", {m(0, 50, 1), m(0, 1, 1), m(0, 0, 2)}},
         {0, 1, "NOH", {m(0, 0, 1, 1), m(0, 200, 1), m(0, 2000, 1)}},
         {0, 1, "WAV", {"RIFF\0\0\0\0WAVE"s + bin, "FFIR\0\0\0\0EVAW"s + bin}},
         {0, 1, "SND", {".snd" + bin, "dns." + bin, ".sd\0"s + bin, "\0ds."s + bin}},
         {0, 1, "SND", {".snd is text\n"}}, // magics are tried before the text test
-        {0, 1, "FLC", {"fLaC"}},
-        {0, 1, "SPH", {sph}},
-        {0, 1, "AIF", {"FORM\0\0\0\0AIFF"s, "FORM\0\0\0\0AIFC"s}},
-        {0, 1, "OGG", {"OggS"}},
-        {0,
-         1,
-         "MP3",
-         {id3 + frame, id3.substr(0, 5) + "\x10\0\0\0\0"s + std::string(10, 'x') + frame}},
-        {0, 1, "W64", {w64}},
-        {0, 1, "RF6", {"RF64\0\0\0\0WAVE"s, "BW64\0\0\0\0WAVE"s}},
+        {0, 1, "FLC", {"fLaC"}}, {0, 1, "SPH", {sph}},
+        {0, 1, "AIF", {"FORM\0\0\0\0AIFF"s, "FORM\0\0\0\0AIFC"s}}, {0, 1, "OGG", {"OggS"}},
+        {0, 1, "MP3", {id3 + frame, id3.substr(0, 5) + "\x10\0\0\0\0"s + std::string(10, 'x') + frame}},
+        {0, 1, "W64", {w64}}, {0, 1, "RF6", {"RF64\0\0\0\0WAVE"s, "BW64\0\0\0\0WAVE"s}},
         {0, 1, "CAF", {"caff"}},
         {0, 1, "DAT", {"; Sample Rate 8000\n; Channels 2\n 0 0.5 0\n", "; Sample Rate 1\r\n"}},
         {0, 0, "SPC", {"; Sample Rate x\n", "; Sample rate 8000\n"}},
         // an ID3 tag before anything but a layer III frame header: reserved version, layer I,
         // free or bad bit rate, reserved rate; a size not stored 7 bits a byte
-        {0,
-         1,
-         "NOH",
-         {id3 + "\xff\xeb\x90\0"s, id3 + "\xff\xff\x90\0"s, id3 + "\xff\xfb\x00\0"s,
-          id3 + "\xff\xfb\xf0\0"s, id3 + "\xff\xfb\x9c\0"s, frame + frame,
-          id3.substr(0, 9) + "\x80"s + frame}},
+        {0, 1, "NOH", {id3 + "\xff\xeb\x90\0"s, id3 + "\xff\xff\x90\0"s, id3 + "\xff\xfb\x00\0"s,
+                       id3 + "\xff\xfb\xf0\0"s, id3 + "\xff\xfb\x9c\0"s, frame + frame,
+                       id3.substr(0, 9) + "\x80"s + frame}},
         {0, 0, "SPC", {"NIST_1B\n", "FORM    AIFX", "RF64    WAVX"}},
     };
+    // clang-format on
     for (const auto &[ascii, cls, name, files] : cases)
         for (const std::string &f : files) {
             writefile(p, f);
@@ -196,15 +188,6 @@ TEST_F(SdInput, BlockReaderFetchesByIndexAndCachesOneBlock) {
               (std::tuple{sig(6), sig(1299), -7, -7, sig(1260)}));
 }
 
-TEST_F(SdInput, BlockReaderKeepsOneChannelOfInterleavedFrames) {
-    ASSERT_EQ(open(raw600, "-nh rate=8000"), 1);
-    sdb.chans = 2, sdb.chan = 1, sdb.curblk = -1;
-    sd.nsamp = static_cast<int32_t>(sdpresent(1200, 2));
-    EXPECT_EQ(sd.nsamp, 300);
-    for (int i : {0, 255, 256, 299, 1}) EXPECT_EQ(getsamp(i), sig(2 * i + 1)) << i;
-    EXPECT_EQ(getsamp(300), 0);
-}
-
 TEST_F(SdInput, TimeStepFilesInBothByteOrders) {
     // the change, frames then present (-1: refused), what follows "ERROR(@): time-step "
     const std::tuple<std::string (*)(Bytes), int, const char *> cases[] = {
@@ -270,6 +253,8 @@ TEST_F(SdInput, SoxFilesReadBackTheSamplesSoxWrote) {
         {SD_SND, 1, "", {"-b 8 -e signed h.au"}},
         {SD_SND, 3, "", {"-e floating-point j.au", "-L -e floating-point -b 64 k.au"}},
         {SD_NOH, 0, "rate=8000", {"-t raw r.raw"}},
+        {SD_AIF, 0, "", {"-b 24 a24.aiff"}}, // through the codec library, as WAV samples come
+        {SD_AIF, 2, "", {"-b 8 a8.aiff"}},
     };
     for (const auto &[kind, how, words, args] : cases)
         for (const std::string a : args) {

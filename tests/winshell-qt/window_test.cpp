@@ -73,7 +73,7 @@ double toneoff(const Picture &p, int coldpi, int rowdpi) {
 
 } // namespace
 
-TEST(Window, MenusAndAcceleratorsReachTheirCommands) {
+TEST(Window, MenusAcceleratorsClicksAndAFailedRun) {
     Shown sh;
     QStringList seen;
     for (QAction *m : sh.w->menuBar()->actions())
@@ -92,14 +92,12 @@ TEST(Window, MenusAndAcceleratorsReachTheirCommands) {
     const Rgb gray = surfget(offbmp, at.x(), at.y() - 40); // above the tone: light paper
     sh.keys(QKeySequence(Qt::Key_Home));
     EXPECT_EQ(shell.navkey, 327);
-    sh.keys(QKeySequence("Ctrl+V")); // still serving after a navigation key
-    EXPECT_EQ(opt.coloropt, 1);
-    EXPECT_TRUE(sh.w->colorAct->isChecked());
-    EXPECT_NE(surfget(offbmp, at.x(), at.y() - 40), gray);
-    sh.keys(QKeySequence("Ctrl+V"));
-    EXPECT_EQ(opt.coloropt, 0);
-    EXPECT_FALSE(sh.w->colorAct->isChecked());
-    EXPECT_EQ(surfget(offbmp, at.x(), at.y() - 40), gray);
+    for (int on : {1, 0}) { // still serving after a navigation key
+        sh.keys(QKeySequence("Ctrl+V"));
+        EXPECT_EQ(std::tuple(opt.coloropt, sh.w->colorAct->isChecked(),
+                             surfget(offbmp, at.x(), at.y() - 40) == gray),
+                  std::tuple(on, on == 1, on == 0));
+    }
     const std::vector<uint8_t> before = offbmp.px;
     sh.keys(QKeySequence(Qt::Key_Return)); // does nothing
     EXPECT_EQ(offbmp.px, before);
@@ -108,75 +106,55 @@ TEST(Window, MenusAndAcceleratorsReachTheirCommands) {
     QImage img = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888);
     ASSERT_EQ(img.size(), QSize(offbmp.w, offbmp.h));
     EXPECT_EQ(0, std::memcmp(img.constBits(), offbmp.px.data(), offbmp.px.size())); // rows of 5040
-}
-
-TEST(Window, ClickShowsTheReadOutOverThePlot) {
-    Shown sh;
-    sh.w->doreplot();
-    const QPoint at = tonepixel();
+    // a click shows the read-out; the right click names the file and plays it, or says why it
+    // cannot: never a hang; the next run clears it
     QTest::mouseClick(sh.w->view, Qt::LeftButton, {}, at);
     EXPECT_EQ(shell.readout.substr(0, 11), " (t,f,v) = ") << shell.readout;
-    // the right click names the file and plays it, or says why it cannot: never a hang
     QTest::mouseClick(sh.w->view, Qt::RightButton, {}, at);
     const std::string said = shell.readout;
     EXPECT_TRUE(said.starts_with("sdf = " + sh.tone) || said.find("sound") != std::string::npos)
         << said;
-    sh.w->doreplot(); // the next run clears it
+    sh.keys(QKeySequence("Ctrl+R"));
     EXPECT_EQ(shell.readout, "");
+    // a run that cannot make its output file says so and the window goes on
+    shell.runargv = {"wkavrel", "-q", "-o", sh.s / "no/x.png", sh.tone};
+    sh.w->doreplot();
+    EXPECT_NE(shell.readout.find("can't open output file"), std::string::npos) << shell.readout;
+    sh.keys(QKeySequence("Ctrl+V"));
+    EXPECT_TRUE(opt.coloropt == 1 && sh.w->isVisible());
 }
 
-// Export under the PostScript filter: Ghostscript shows the tone at its height on the page
-// (75 dpi, landscape on letter: x = column inches, y = row inches, as kavrel's own test).
-TEST(Window, ExportWritesPostScriptWithTheToneAtItsRow) {
+// Export under the PostScript filter, read by Ghostscript (75 dpi, landscape on letter: x =
+// column inches, y = row inches, as kavrel's own test); Print to a PDF file at 150 dpi, where
+// the screen device draws the page turned a quarter, 10.5 in long: each shows the tone at its
+// frequency, and the screen is plotted again after each.
+TEST(Window, ExportAndPrintDrawTheToneAtItsRow) {
     Shown sh;
     sh.w->doreplot();
     shell.startdir = sh.s.dir;
     sh.w->exportto(1, QString::fromStdString(sh.s / "out.ps"));
     ASSERT_EQ(readfile(sh.s / "out.ps").substr(0, 4), "%!PS");
-    EXPECT_EQ(page.xres, 160) << "the screen is plotted again after the export";
-    const std::string gs =
-        "gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=letter -sDEVICE=png16m -r75 "
-        "-sOutputFile=p.png -c '<</PageOffset [-18 -18]>> setpagedevice' -f out.ps";
-    ASSERT_TRUE(tool(sh.s.dir, gs));
-    Picture p = readpng(sh.s / "p.png");
-    ASSERT_GT(p.w, 0);
-    EXPECT_NEAR(toneoff(p, 75, 75), 0, 2.5);
-}
-
-// Print to a PDF file at 150 dpi: the screen device draws the page turned a quarter, 10.5 in
-// long; pdftoppm shows the tone as a dark column at its frequency.
-TEST(Window, PrintToPdfDrawsTheTurnedPage) {
-    Shown sh;
-    sh.w->doreplot();
+    EXPECT_EQ(page.xres, 160);
+    ASSERT_TRUE(tool(sh.s.dir, "gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=letter -sDEVICE=png16m "
+                               "-r75 -sOutputFile=e.png -c '<</PageOffset [-18 -18]>> "
+                               "setpagedevice' -f out.ps"));
+    EXPECT_NEAR(toneoff(readpng(sh.s / "e.png"), 75, 75), 0, 2.5);
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(sh.s / "p.pdf"));
     printer.setResolution(150);
     ASSERT_EQ(sh.w->printto(printer), 1);
-    EXPECT_EQ(std::pair(scr.bmw, page.xres), std::pair(1680, 160)) << "the screen again";
+    EXPECT_EQ(std::pair(scr.bmw, page.xres), std::pair(1680, 160));
     ASSERT_TRUE(tool(sh.s.dir, "pdftoppm -r 150 -png -singlefile p.pdf p"));
-    Picture p = readpng(sh.s / "p.png");
+    const Picture p = readpng(sh.s / "p.png");
     ASSERT_GT(p.w, 1149);
     // the page is 1575 dots long at 150 dpi and 1680 x 1226 in proportion: 1149 wide (144 dpi)
     int lastx = 0, lasty = 0;
     for (int y = 0; y < p.h; y++)
         for (int x = 0; x < p.w; x++)
             if (p.gray(x, y) < 128) lastx = std::max(lastx, x), lasty = std::max(lasty, y);
-    EXPECT_LT(lastx, 1149);
-    EXPECT_GT(lasty, 1450);
-    EXPECT_LT(lasty, 1575);
+    EXPECT_TRUE(lastx < 1149 && lasty > 1450 && lasty < 1575) << lastx << " " << lasty;
     EXPECT_NEAR(toneoff(p, 144, 150), 0, 2.5);
-}
-
-// A run that cannot make its output file says so and the window goes on.
-TEST(Window, FailedRunLeavesTheWindowServing) {
-    Shown sh;
-    shell.runargv = {"wkavrel", "-q", "-o", sh.s / "no/x.png", sh.tone};
-    sh.w->doreplot();
-    EXPECT_NE(shell.readout.find("can't open output file"), std::string::npos) << shell.readout;
-    sh.keys(QKeySequence("Ctrl+V"));
-    EXPECT_EQ(opt.coloropt, 1);
-    EXPECT_TRUE(sh.w->isVisible());
 }
 
 int main(int argc, char **argv) {

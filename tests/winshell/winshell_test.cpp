@@ -28,16 +28,12 @@ std::vector<int16_t> tone(double f, int r, int n, double a) {
     return v;
 }
 
-// A 16-bit RIFF WAVE file of the samples (interleaved frames when chans > 1).
-std::string wav(const std::vector<int16_t> &v, int rate, uint32_t chans = 1) {
-    auto n32 = [](uint32_t x) {
-        return std::string{char(x), char(x >> 8), char(x >> 16), char(x >> 24)};
-    };
-    const uint32_t bytes = static_cast<uint32_t>(v.size() * 2);
-    std::string h = "RIFF" + n32(36 + bytes) + "WAVEfmt " + n32(16) + n32(chans << 16 | 1) +
-                    n32(rate) + n32(rate * 2 * chans) + n32(0x100000 | 2 * chans) + "data" +
-                    n32(bytes);
-    return h + std::string(reinterpret_cast<const char *>(v.data()), bytes);
+// A 16-bit WAV file of the samples (interleaved frames when chans > 1), written by sox.
+void wav(const Scratch &s, const std::string &name, const std::vector<int16_t> &v, int rate,
+         int chans = 1) {
+    writefile(s / "raw", std::string(reinterpret_cast<const char *>(v.data()), v.size() * 2));
+    EXPECT_TRUE(sox(s.dir, "-t raw -r " + std::to_string(rate) + " -e signed -b 16 -c " +
+                               std::to_string(chans) + " raw " + name));
 }
 
 // Goes into a folder for the life of the object and back out.
@@ -50,14 +46,14 @@ struct InDir {
 } // namespace
 
 TEST(Readout, TimesAndFrequenciesAsShown) {
-    const std::pair<double, const char *> times[] = {{0.000005, "5.00 us"}, {0.0005, " 500 us"},
-                                                     {0.05, "50.0 ms"},     {1, "1.00 s"},
-                                                     {500, " 500 s"},       {1e6, "INF"}};
-    for (auto [t, text] : times) EXPECT_EQ(fmttime(t), text) << t;
-    const std::pair<double, const char *> freqs[] = {{5, "5.00 Hz"},      {1000, "1000 Hz"},
-                                                     {1500, "1.50 kHz"},  {150000, " 150 kHz"},
-                                                     {1.5e6, "1.50 MHz"}, {2e12, "INF"}};
-    for (auto [f, text] : freqs) EXPECT_EQ(fmtfreq(f), text) << f;
+    // clang-format off
+    const std::tuple<std::string (*)(double), double, const char *> cases[] = {
+        {fmttime, 0.000005, "5.00 us"}, {fmttime, 0.0005, " 500 us"}, {fmttime, 0.05, "50.0 ms"},
+        {fmttime, 1, "1.00 s"},         {fmttime, 500, " 500 s"},     {fmttime, 1e6, "INF"},
+        {fmtfreq, 5, "5.00 Hz"},        {fmtfreq, 1000, "1000 Hz"},   {fmtfreq, 1500, "1.50 kHz"},
+        {fmtfreq, 150000, " 150 kHz"},  {fmtfreq, 1.5e6, "1.50 MHz"}, {fmtfreq, 2e12, "INF"}};
+    // clang-format on
+    for (auto [fmt, v, text] : cases) EXPECT_EQ(fmt(v), text) << v;
 }
 
 TEST(Readout, FrequencyOnEachAxisType) {
@@ -79,8 +75,8 @@ TEST(Readout, FrequencyOnEachAxisType) {
 TEST(Cursor, ReopensOnlyForAnotherNameOrChannel) {
     Scratch s("cur");
     std::vector<int16_t> a = tone(100, 8000, 800, 9000), b = tone(300, 8000, 800, 5000);
-    writefile(s / "a.wav", wav(a, 8000));
-    writefile(s / "b.wav", wav(b, 8000));
+    wav(s, "a.wav", a, 8000);
+    wav(s, "b.wav", b, 8000);
     EXPECT_EQ(cursamp("", 0.01, 8000), 0);
     EXPECT_EQ(cursamp((s / "a.wav").c_str(), 0.01, 8000), a[80]);
     std::filesystem::remove(s / "a.wav");
@@ -90,7 +86,7 @@ TEST(Cursor, ReopensOnlyForAnotherNameOrChannel) {
     EXPECT_EQ(cursamp((s / "b.wav").c_str(), 0.01, 8000), b[80]);
     std::vector<int16_t> ab;
     for (size_t i = 0; i < a.size(); i++) ab.push_back(a[i]), ab.push_back(b[i]);
-    writefile(s / "ab.wav", wav(ab, 8000, 2));
+    wav(s, "ab.wav", ab, 8000, 2);
     EXPECT_EQ(cursamp((s / "ab.wav").c_str(), 0.01, 8000, 2), b[80]);
     EXPECT_EQ(cursamp((s / "ab.wav").c_str(), 0.01, 8000, 1), a[80]);
     curclose();
@@ -100,7 +96,7 @@ TEST(Cursor, ReopensOnlyForAnotherNameOrChannel) {
 
 TEST(Shell, OpenVectorFollowsTheTemplateBesideTheFile) {
     Scratch s("open");
-    writefile(s / "t.wav", wav(tone(100, 8000, 80, 1000), 8000));
+    wav(s, "t.wav", tone(100, 8000, 80, 1000), 8000);
     writefile(s / "p.spc", "tmax=1\n");
     InDir in(s.dir);
     const Words spc{"Kavrel", s / "p.spc"};
@@ -156,7 +152,7 @@ TEST(Readout, ClicksOnAPlottedToneReadItBack) {
     Scratch s("click");
     std::vector<int16_t> v = tone(1000, 16000, 16000, 30000), lr;
     for (int16_t x : v) lr.push_back(0), lr.push_back(x); // the tone on the second channel
-    writefile(s / "t.wav", wav(lr, 16000, 2));
+    wav(s, "t.wav", lr, 16000, 2);
     MsgCap m;
     scr = Screen{}, scr.savehint = 0;
     // the window's device is the screen whatever the output's name says
