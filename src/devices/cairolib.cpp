@@ -46,35 +46,4 @@
     X(cairo_svg_surface_set_document_unit, void, (cairo_surface_t *surface, cairo_svg_unit_t unit), (surface, unit))
 // clang-format on
 
-namespace {
-
-enum {
-#define X(n, r, p, a) I_##n,
-    CAIROFNS(X)
-#undef X
-        NFNS
-};
-#define X(n, r, p, a) #n,
-const char *const names[] = {CAIROFNS(X)};
-#undef X
-void *slots[NFNS];
-int state = -1;
-
-} // namespace
-
-int cairoready() {
-    return dynbind("libcairo.so.2", names, slots, NFNS, &state);
-}
-
-// Each forwarder has the library's own name and type; hidden, so that the library, once
-// loaded, never binds to it.
-#pragma GCC visibility push(hidden)
-extern "C" {
-#define X(n, r, p, a)                                                                              \
-    r n p {                                                                                        \
-        return reinterpret_cast<decltype(&::n)>(slots[I_##n]) a;                                   \
-    }
-CAIROFNS(X)
-#undef X
-}
-#pragma GCC visibility pop
+DYNLIB(CAIROFNS, "libcairo.so.2", cairoready)

@@ -6,7 +6,6 @@
 #include "base/msg.h"
 #include "base/outfile.h"
 #include "base/stamp.h"
-#include "devices/cairolib.h"
 #include "devices/vecdoc.h"
 #include "render/core.h"
 
@@ -74,12 +73,7 @@ void pdfnop() {}
 } // namespace
 
 void pdfopen() {
-    docgeom();
-    if (!cairoready()) { // the device stays without operations: nothing is drawn
-        msg("PDF documents need libcairo.so.2, which cannot be loaded\n");
-        out.failed = 1;
-        return;
-    }
+    if (!docgeom("PDF")) return; // the device stays without operations: nothing is drawn
     devtab = DevTab{.devclose = pdfclose,
                     .devline = pdfline,
                     .devband = nullptr,

@@ -5,7 +5,6 @@
 
 #include "base/msg.h"
 #include "base/outfile.h"
-#include "devices/cairolib.h"
 #include "devices/vecdoc.h"
 #include "render/core.h"
 
@@ -116,12 +115,7 @@ std::string svgpagename(const std::string &outname, int k) {
 }
 
 void svgopen() {
-    docgeom();
-    if (!cairoready()) { // the device stays without operations: nothing is drawn
-        msg("SVG documents need libcairo.so.2, which cannot be loaded\n");
-        out.failed = 1;
-        return;
-    }
+    if (!docgeom("SVG")) return; // the device stays without operations: nothing is drawn
     devtab = DevTab{.devclose = svgclose,
                     .devline = svgline,
                     .devband = nullptr,

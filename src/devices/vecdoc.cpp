@@ -8,7 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#include "base/msg.h"
 #include "base/opts.h"
+#include "base/outfile.h"
+#include "devices/cairolib.h"
 #include "devices/strip.h"
 #include "render/core.h"
 
@@ -29,13 +32,17 @@ Strips strips;
 
 } // namespace
 
-void docgeom() {
+int docgeom(const char *kind) {
     page = Page{.xres = 300,
                 .yres = 300,
                 .pagerows = 3150,
                 .pagecols = 2400,
                 .planes = 1,
                 .dotwidth = static_cast<double>(1.0f / 300.0f)};
+    if (cairoready()) return 1;
+    msg("%s documents need libcairo.so.2, which cannot be loaded\n", kind);
+    out.failed = 1;
+    return 0;
 }
 
 cairo_status_t docwrite(void *fp, const unsigned char *data, unsigned int len) {

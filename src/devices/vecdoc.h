@@ -8,8 +8,9 @@
 // Page size in points.
 constexpr double DOCW = 756, DOCH = 576;
 
-// Sets the 300-dot page geometry of the PostScript device.
-void docgeom();
+// Sets the 300-dot page geometry of the PostScript device; 0 when the document library
+// cannot be loaded (said for the `kind` of document, and the run fails).
+int docgeom(const char *kind);
 // A cairo stream writer appending to the FILE * it is handed; a failed write is an error.
 cairo_status_t docwrite(void *fp, const unsigned char *data, unsigned int len);
 // Starts drawing on a surface: device units, ink black, round joins and caps.

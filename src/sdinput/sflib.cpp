@@ -19,35 +19,4 @@
     X(sf_readf_int, sf_count_t, (SNDFILE *sndfile, int *ptr, sf_count_t frames), (sndfile, ptr, frames))
 // clang-format on
 
-namespace {
-
-enum {
-#define X(n, r, p, a) I_##n,
-    SFFNS(X)
-#undef X
-        NFNS
-};
-#define X(n, r, p, a) #n,
-const char *const names[] = {SFFNS(X)};
-#undef X
-void *slots[NFNS];
-int state = -1;
-
-} // namespace
-
-int sfready() {
-    return dynbind("libsndfile.so.1", names, slots, NFNS, &state);
-}
-
-// Each forwarder has the library's own name and type; hidden, so that the library, once
-// loaded, never binds to it.
-#pragma GCC visibility push(hidden)
-extern "C" {
-#define X(n, r, p, a)                                                                              \
-    r n p {                                                                                        \
-        return reinterpret_cast<decltype(&::n)>(slots[I_##n]) a;                                   \
-    }
-SFFNS(X)
-#undef X
-}
-#pragma GCC visibility pop
+DYNLIB(SFFNS, "libsndfile.so.1", sfready)
