@@ -298,12 +298,7 @@ void psnop() {}
 } // namespace
 
 void psopen() {
-    page = Page{.xres = 300,
-                .yres = 300,
-                .pagerows = 3150,
-                .pagecols = 2400,
-                .planes = 1,
-                .dotwidth = static_cast<double>(1.0f / 300.0f)};
+    page = page300;
     devtab = DevTab{.devclose = psclose,
                     .devline = psline,
                     .devband = nullptr,

@@ -33,12 +33,7 @@ Strips strips;
 } // namespace
 
 int docgeom(const char *kind) {
-    page = Page{.xres = 300,
-                .yres = 300,
-                .pagerows = 3150,
-                .pagecols = 2400,
-                .planes = 1,
-                .dotwidth = static_cast<double>(1.0f / 300.0f)};
+    page = page300;
     if (cairoready()) return 1;
     msg("%s documents need libcairo.so.2, which cannot be loaded\n", kind);
     out.failed = 1;

@@ -149,12 +149,7 @@ int devstart(void (*open)(), int devindex) {
     devtab = DevTab{};
     if (!open) {
         msg("Output device %d is not available: no plot is made\n", devindex);
-        page = Page{.xres = 300,
-                    .yres = 300,
-                    .pagerows = 3150,
-                    .pagecols = 2400,
-                    .planes = 1,
-                    .dotwidth = static_cast<float>(1.0 / 300)};
+        page = page300;
         devprep();
         return 1;
     }

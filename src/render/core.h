@@ -14,6 +14,13 @@ struct Page {
     double dotwidth = 0.0; // width in inches of a one-dot line
 };
 inline Page page;
+// The 300-dot landscape page of 10.5 x 8 inches the vector devices draw on.
+inline constexpr Page page300{.xres = 300,
+                              .yres = 300,
+                              .pagerows = 3150,
+                              .pagecols = 2400,
+                              .planes = 1,
+                              .dotwidth = static_cast<double>(1.0f / 300.0f)};
 
 // The seven operations of the output device; an empty slot is nullptr and is tested
 // before every call. A device without devline, devrect and devimage is a raster device.
