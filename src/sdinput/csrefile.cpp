@@ -5,9 +5,9 @@
 #include "base/msg.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
+#include "sdinput/sdpipe.h"
 #include "sdinput/sdrate.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 constexpr int csrehdr = 516;
@@ -18,7 +18,7 @@ static int csremagic(long n) {
 }
 
 int csretest(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY);
+    int fd = sdopenrd(path);
     if (fd < 0) return 0;
     long n = sdpread(fd, 0, sdb.buf, csrehdr);
     ::close(fd);

@@ -6,6 +6,7 @@
 #include "base/msg.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
+#include "sdinput/sdpipe.h"
 #include "sdinput/sdrate.h"
 
 #include <cstdio>
@@ -52,7 +53,7 @@ int datvalue(const char *line, long chan, int16_t *v) {
 } // namespace
 
 int dattest(const std::string &path) {
-    FILE *fp = std::fopen(path.c_str(), "r");
+    FILE *fp = sdfopenrd(path);
     if (!fp) return 0;
     char line[64] = "";
     const bool ok = std::fgets(line, sizeof line, fp) && hdrnum(line, rateline) > 0;
@@ -61,7 +62,7 @@ int dattest(const std::string &path) {
 }
 
 int datchans(const std::string &path) {
-    FILE *fp = std::fopen(path.c_str(), "r");
+    FILE *fp = sdfopenrd(path);
     if (!fp) return 0;
     long rate, chans;
     datheader(fp, &rate, &chans);
@@ -71,7 +72,7 @@ int datchans(const std::string &path) {
 
 int datopen() {
     sdb.lst.clear();
-    FILE *fp = std::fopen(sd.sdname.c_str(), "r");
+    FILE *fp = sdfopenrd(sd.sdname);
     if (!fp) return 0;
     long rate, chans;
     datheader(fp, &rate, &chans);

@@ -7,10 +7,10 @@
 #include "base/params.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
+#include "sdinput/sdpipe.h"
 #include "sdinput/sdrate.h"
 
 #include <cmath>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -80,7 +80,7 @@ int ilshdr(int fd) {
 }
 
 int ilstest(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY);
+    int fd = sdopenrd(path);
     if (fd < 0) return 0;
     int nw = ilshdr(fd);
     ::close(fd);

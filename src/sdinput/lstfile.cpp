@@ -6,13 +6,13 @@
 #include "base/params.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
+#include "sdinput/sdpipe.h"
 #include "sdinput/sdrate.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
 #include <unistd.h>
 
@@ -85,7 +85,7 @@ int lstnum(const char *line, double *v, int *isfloat) {
 
 int lstopen() {
     sdb.lst.clear();
-    FILE *fp = std::fopen(sd.sdname.c_str(), "r");
+    FILE *fp = sdfopenrd(sd.sdname);
     if (!fp) return 0;
     float rp = par.rate;
     long r = rp > 0 && rp < 2.0e9f ? static_cast<long>(rp) : 0;
@@ -114,7 +114,7 @@ int32_t lstget(int32_t i) {
 }
 
 int istext(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY);
+    int fd = sdopenrd(path);
     if (fd < 0) return 0;
     unsigned char b[512];
     long n = sdpread(fd, 0, b, 512);

@@ -7,10 +7,10 @@
 #include "base/params.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
+#include "sdinput/sdpipe.h"
 #include "sdinput/sdrate.h"
 
 #include <cmath>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -99,7 +99,7 @@ void matscale() {
 } // namespace
 
 int mattest(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY);
+    int fd = sdopenrd(path);
     if (fd < 0) return 0;
     unsigned char b[20];
     long n = sdpread(fd, 0, b, 20);

@@ -8,9 +8,9 @@
 #include "sdinput/ilsfile.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
+#include "sdinput/sdpipe.h"
 #include "sdinput/sdrate.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 // A byte count parameter as a whole number of bytes; negative values count as 0.
@@ -43,7 +43,7 @@ int nohopen() {
 }
 
 int nohtest(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY);
+    int fd = sdopenrd(path);
     if (fd < 0) return 0;
     ::close(fd);
     return SD_NOH;

@@ -5,11 +5,11 @@
 
 #include "base/params.h"
 #include "sdinput/sdfile.h"
+#include "sdinput/sdpipe.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -272,7 +272,7 @@ double sdpeak(int *fits) {
 int sdfopen() {
     sdb.span.key = SdSpanKey{}; // a new file may get the descriptor number of the last one
     sdb.span.blk = -1;
-    sdb.fd = ::open(sd.sdname.c_str(), O_RDONLY);
+    sdb.fd = sdopenrd(sd.sdname);
     return sdb.fd >= 0;
 }
 

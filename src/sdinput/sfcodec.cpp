@@ -8,9 +8,11 @@
 #include "base/params.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
+#include "sdinput/sdpipe.h"
 #include "sdinput/sdrate.h"
 #include "sdinput/sflib.h"
 #include "sdinput/sfmagic.h"
+#include "sdinput/sfmem.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,6 +41,7 @@ struct Sf {
     int16_t smp[SFB] = {};   // the block's samples of channel chan
     std::vector<int> ibuf;   // one block of decoded frames
     std::vector<float> fbuf; // the same for float sources
+    SfMem mem;               // reads of a stream's copy
 };
 Sf sf;
 
@@ -115,7 +118,7 @@ long sfnext(int64_t *clip) {
 // Opens the file as its kind and checks the container and the encoding; nullptr when refused.
 SNDFILE *sfopenkind(const SfKind &k, SF_INFO &info) {
     info = SF_INFO{};
-    SNDFILE *f = sf_open(sd.sdname.c_str(), SFM_READ, &info);
+    SNDFILE *f = sfopenname(sd.sdname, &info, &sf.mem);
     if (!f) {
         msg("ERROR(%s): %s file cannot be read: %s\n", name(), k.name, sf_strerror(nullptr));
         return nullptr;
@@ -182,7 +185,7 @@ int64_t sfscan(const SfKind &k, const SF_INFO &info, int64_t *clip) {
 
 // Compressed SPHERE data would decode as noise: refused by its header's sample_coding.
 int sphplain() {
-    int fd = ::open(name(), O_RDONLY);
+    int fd = sdopenrd(sd.sdname);
     if (fd < 0) return 1;
     char h[1025] = {};
     long n = sdpread(fd, 0, h, 1024);
@@ -273,7 +276,8 @@ void sfclose() {
 int sfchans(const std::string &path) {
     if (!sfready()) return 0;
     SF_INFO info{};
-    SNDFILE *f = sf_open(path.c_str(), SFM_READ, &info);
+    SfMem m;
+    SNDFILE *f = sfopenname(path, &info, &m);
     if (!f) return 0;
     sf_close(f);
     return info.channels;

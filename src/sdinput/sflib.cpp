@@ -11,6 +11,7 @@
 // clang-format off
 #define SFFNS(X) \
     X(sf_open, SNDFILE *, (const char *path, int mode, SF_INFO *sfinfo), (path, mode, sfinfo)) \
+    X(sf_open_virtual, SNDFILE *, (SF_VIRTUAL_IO *sfvirtual, int mode, SF_INFO *sfinfo, void *user_data), (sfvirtual, mode, sfinfo, user_data)) \
     X(sf_close, int, (SNDFILE *sndfile), (sndfile)) \
     X(sf_error, int, (SNDFILE *sndfile), (sndfile)) \
     X(sf_strerror, const char *, (SNDFILE *sndfile), (sndfile)) \

@@ -4,18 +4,18 @@
 
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
+#include "sdinput/sdpipe.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
 // Reads up to n bytes at pos of the file into b; the count read (0 when it cannot be read).
 long head(const std::string &path, int64_t pos, unsigned char *b, long n) {
-    int fd = ::open(path.c_str(), O_RDONLY);
+    int fd = sdopenrd(path);
     if (fd < 0) return 0;
     long got = sdpread(fd, pos, b, n);
     ::close(fd);

@@ -7,9 +7,9 @@
 #include "base/msg.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
+#include "sdinput/sdpipe.h"
 #include "sdinput/sdrate.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -83,7 +83,7 @@ void sndscale() {
 } // namespace
 
 int sndchans(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY);
+    int fd = sdopenrd(path);
     if (fd < 0) return 0;
     SndHdr h;
     int ok = sndhdr(fd, h) && h.len >= 24;
@@ -92,7 +92,7 @@ int sndchans(const std::string &path) {
 }
 
 int sndtest(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY);
+    int fd = sdopenrd(path);
     if (fd < 0) return 0;
     SndHdr h;
     int ok = sndhdr(fd, h);

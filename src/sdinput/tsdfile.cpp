@@ -5,9 +5,9 @@
 
 #include "base/msg.h"
 #include "sdinput/sdfile.h"
+#include "sdinput/sdpipe.h"
 
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -167,7 +167,7 @@ int tsdalloc(int n) {
 } // namespace
 
 int tsdcheck(const std::string &path) {
-    int fd = open(path.c_str(), O_RDONLY);
+    int fd = sdopenrd(path);
     if (fd < 0) return 0;
     TsdHdr t;
     int ok = hdrread(fd, path, t);
@@ -178,7 +178,7 @@ int tsdcheck(const std::string &path) {
 int tsdopen() {
     tsdclose();
     const std::string path = sd.sdname;
-    int fd = open(path.c_str(), O_RDONLY);
+    int fd = sdopenrd(path);
     if (fd < 0) return 0;
     TsdHdr t;
     if (!hdrread(fd, path, t)) {

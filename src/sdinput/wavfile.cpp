@@ -7,9 +7,9 @@
 #include "base/msg.h"
 #include "sdinput/sdblock.h"
 #include "sdinput/sdfile.h"
+#include "sdinput/sdpipe.h"
 #include "sdinput/sdrate.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -110,7 +110,7 @@ int wavchan(int n) {
 } // namespace
 
 int wavchans(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY);
+    int fd = sdopenrd(path);
     if (fd < 0) return 0;
     unsigned char h[24];
     long n = sdpread(fd, 0, h, 24);
@@ -119,7 +119,7 @@ int wavchans(const std::string &path) {
 }
 
 int wavtest(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY);
+    int fd = sdopenrd(path);
     if (fd < 0) return 0;
     unsigned char h[12];
     long n = sdpread(fd, 0, h, 12);
