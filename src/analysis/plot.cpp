@@ -28,11 +28,6 @@
 
 namespace {
 
-// The reader of a file that could not be opened: silence at the zero level.
-int32_t silentsamp(int32_t) {
-    return static_cast<int32_t>(sd.wzero);
-}
-
 float clampf(double v, float lo, float hi) {
     if (!(v >= lo)) return lo; // NaN and -inf too
     return v > hi ? hi : static_cast<float>(v);
@@ -209,25 +204,17 @@ int drawpage(int cochlear, int first, int n, int total) {
 
 // Pages until the range is drawn, the last one shorter at the same time scale.
 Outcome pageloop(int cochlear) {
-    int ended = 0;
     const int total = progpages();
-    for (int first = 1, n = 1; ana.tend > ana.tpg0; first = 0, n++) {
-        if (ended) {
+    for (int k = 0; k < total; k++) {
+        if (k > 0) {
             plotclear();
             plot.xpos = 0;
         }
-        if (drawpage(cochlear, first, n, total)) return progclear(), ENDPLOT;
-        if (par.newpage) {
-            pageend();
-            ended = 1;
-        }
-        ana.tpg0 = ana.tpg1;
-        ana.tpg1 = ana.tpg1 + ana.tpgstep;
-        if (ana.tpg1 >= ana.tend && ana.tpgstep > 0) {
+        if (drawpage(cochlear, k == 0, k + 1, total)) return progclear(), ENDPLOT;
+        if (par.newpage) pageend();
+        if (k + 1 < total && pagebounds(k + 1))
             ana.pltw =
                 static_cast<int>(ana.xres * (ana.tend - ana.tpg0) * par.xlen / ana.tpgstep + 0.5);
-            ana.tpg1 = ana.tend;
-        }
     }
     progclear();
     return GOON;
@@ -269,18 +256,20 @@ Outcome plottsd() {
     return o;
 }
 
-// Any other class: the FFT spectrograph of a sampled-data file.
+// Any other class: the FFT spectrograph of a sampled-data file. A file that cannot be read
+// ends its plot with the reason said, never a plot of silence.
 Outcome plotsdf() {
-    if (!sdopen()) {
-        // plotted all the same, silent, at the rate fmax implies; never through an old reader
-        getsamp = silentsamp;
-        sd.nsamp = 0;
-        sd.srate = 2 * par.fmax;
+    const char *why = !sdopen()       ? "can't open file %s\n"
+                      : sd.nsamp <= 0 ? "no samples in %s\n"
+                                      : nullptr;
+    if (why) {
+        msg(why, sd.sdname.c_str());
         out.failed = 1;
+        sdclose();
+        return ENDPLOT;
     }
     const Outcome o = drawplot(0);
     sdclose();
-    if (getsamp == silentsamp) getsamp = nullptr;
     return o;
 }
 

@@ -16,15 +16,7 @@ int shown = 0; // length of the line on the terminal, 0 when none
 } // namespace
 
 int progpages() {
-    // the page loop's own steps, in its float arithmetic
-    float t0 = ana.tpg0, t1 = ana.tpg1;
-    for (int n = 0; n < 1000000; n++) {
-        if (!(ana.tend > t0)) return n;
-        t0 = t1;
-        t1 = t1 + ana.tpgstep;
-        if (t1 >= ana.tend && ana.tpgstep > 0) t1 = ana.tend;
-    }
-    return 0;
+    return ana.npages;
 }
 
 void progshow(int n, int total) {

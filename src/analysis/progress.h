@@ -3,7 +3,7 @@
 // never gets it, so the messages written there stay as they are.
 #pragma once
 
-// Counts the pages the page loop will draw from ana's clocks (0 when they never end).
+// The pages the page loop will draw.
 int progpages();
 // Shows page n of total, in verbose mode and on a terminal, for more than one page.
 void progshow(int n, int total);

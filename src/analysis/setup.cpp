@@ -119,6 +119,34 @@ void freqrange() {
     }
 }
 
+// an hour in half-second pages is 7,200
+constexpr int MAXPAGES = 10000;
+
+float pagestart(int k) {
+    return static_cast<float>(ana.tfirst + k * static_cast<double>(ana.tpgstep));
+}
+
+// Pages of tpage each over the plotted range; 1 when a page would hold less than a sample
+// or the range more pages than anyone would print (said).
+int pagecount() {
+    const double n = std::ceil((ana.tend - static_cast<double>(ana.tfirst)) / ana.tpgstep);
+    if (ana.tpgstep * static_cast<double>(sd.srate) < 1) {
+        msg("ERROR(%s): bad value of tpage: a page holds less than one sample\n",
+            sd.sdname.c_str());
+        return 1;
+    }
+    if (!(n <= MAXPAGES)) {
+        msg("ERROR(%s): bad value of tpage: %.0f pages, more than %d\n", sd.sdname.c_str(), n,
+            MAXPAGES);
+        return 1;
+    }
+    // a page whose start rounds up to the end is no page
+    int k = static_cast<int>(n);
+    while (k > 1 && !(ana.tend > pagestart(k - 1))) k--;
+    ana.npages = k;
+    return 0;
+}
+
 // Plotted range, paging and print rate.
 int timerange() {
     float d = sd.nsamp / sd.srate;
@@ -128,9 +156,12 @@ int timerange() {
         msg("invalid time range\n");
         return refused();
     }
+    ana.tfirst = ana.tpg0;
+    ana.npages = 1;
     if (par.tpage > 0 && par.newpage) {
         ana.tpgstep = par.tpage;
         ana.tpg1 = std::fmin(ana.tpg0 + par.tpage, ana.tend);
+        if (pagecount()) return refused();
     } else {
         ana.tpgstep = 0;
         ana.tpg1 = ana.tend;
@@ -249,4 +280,12 @@ int setup() {
     if (timerange() || windowfft()) return ABANDON;
     bins();
     return spacing();
+}
+
+int pagebounds(int k) {
+    ana.tpg0 = pagestart(k);
+    ana.tpg1 = pagestart(k + 1);
+    if (!(ana.tpg1 >= ana.tend)) return 0;
+    ana.tpg1 = ana.tend;
+    return 1;
 }

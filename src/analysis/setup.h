@@ -22,6 +22,8 @@ struct Ana {
     float tpg0 = 0, tpg1 = 0;   // current page, seconds
     float tpgstep = 0;          // page advance, seconds (0: paging off)
     float tend = 0;             // end of the plotted range, seconds
+    float tfirst = 0;           // start of the first page, seconds
+    int npages = 1;             // pages the range takes
     float prt = 0;              // print rate, inches per second
     int tom = 0;                // order of magnitude of prt
     double t_ti = 0;            // time-tic interval
@@ -47,3 +49,6 @@ int anabufs();
 // Has the run's output device opened (the openplot hook) and takes its resolution; 0 when
 // a plot is open afterwards, 1 when there is none.
 int plotready();
+// Bounds of page k (from 0) into tpg0 and tpg1, reckoned in double from the first page's
+// start so that many short pages never drift; 1 when it is the last, shorter page.
+int pagebounds(int k);

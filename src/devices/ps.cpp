@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "base/msg.h"
 #include "base/opts.h"
 #include "base/outfile.h"
 #include "base/stamp.h"
@@ -285,7 +286,12 @@ void pspage() {
     ps.setuppending = 1;
 }
 
-void psclose(int) {
+void psclose(int normal) {
+    // A document without a mark is still a complete one: its header and one empty page.
+    if (ps.hdrpending && normal) {
+        msg("nothing drawn\n");
+        pshdr();
+    }
     if (ps.marks > 0) psputs("showpage\n");
     ps.marks = 0;
     psputs("%%EOF\n");

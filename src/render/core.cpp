@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/msg.h"
+#include "base/outfile.h"
 #include "render/gray.h"
 #include "render/lines.h"
 
@@ -136,6 +137,25 @@ int bandrender() {
     return drawn;
 }
 
+// At the page's far edge: the line overlays the scan could not pass whole go to a vector
+// device now, cut to the page.
+void handrest() {
+    if (!devtab.devline || page.xres <= 0 || page.yres <= 0) return;
+    for (int i = 0; i < scan.novl; i++) {
+        Ovl *o = scan.ovllist[i];
+        if (o && o->kind == 2 && !o->done && o->data) linerest(o);
+    }
+}
+
+// The marks of the page that found no overlay, said once; the run has failed.
+void dropsay() {
+    if (scan.dropped) {
+        msg("%d marks dropped on page %d\n", scan.dropped, scan.pageno);
+        out.failed = 1;
+    }
+    scan.dropped = 0;
+}
+
 // Passes one row, flushing when the band is full.
 void passrow() {
     scan.currow++;
@@ -169,7 +189,8 @@ void devprep() {
     if (!scan.bitmask[0])
         for (int i = 0; i < 8; i++) scan.bitmask[i] = static_cast<uint8_t>(0x80 >> i);
     ovlclear();
-    scan.finishing = scan.currow = scan.bandrow = 0;
+    scan.finishing = scan.currow = scan.bandrow = scan.dropped = 0;
+    scan.pageno = 1;
     pen.built = 0; // the pen depends on the resolution and dotwidth of the device
     pen.curblk = nullptr;
     if (scan.bufcols) ditherseed();
@@ -188,7 +209,8 @@ Ovl *ovlget() {
         return nullptr;
     }
     if (scan.novl >= OVLMAX) {
-        msg("Overlay limit exceeded: %d\n", scan.novl);
+        // said once a page; the page's end counts what was dropped
+        if (scan.dropped++ == 0) msg("Overlay limit exceeded: %d\n", scan.novl);
         return nullptr;
     }
     Ovl *&slot = scan.ovllist[scan.novl];
@@ -242,7 +264,10 @@ void rowto(int row) {
 }
 
 void bandflush() {
-    if (scan.currow > page.pagerows && page.pagerows > 0) scan.currow %= page.pagerows;
+    if (scan.currow > page.pagerows && page.pagerows > 0) {
+        handrest();
+        scan.currow %= page.pagerows;
+    }
     // the band is zero between flushes: only what was drawn into it needs looking at
     int drawn = scan.novl > 0 ? bandrender() : 0;
     int planes = scan.bufplanes;
@@ -261,8 +286,11 @@ void pageend() {
     // Marks placed at row 0 since the last page end must still reach the device.
     if (scan.currow > 0 || scan.novl > 0) {
         while (scan.currow < page.pagerows) passrow();
+        handrest();
         scan.currow = 0;
     }
+    dropsay();
+    scan.pageno++;
     if (devtab.devpage) devtab.devpage();
     ovlclear();
     scan.finishing = scan.currow = scan.bandrow = 0;
@@ -283,6 +311,7 @@ void plotfinish() {
             if (++passed > page.pagerows + 16L && scan.novl > 0) ovlclear();
         }
     }
+    dropsay();
     if (devtab.devclose) devtab.devclose(1);
 }
 

@@ -65,6 +65,8 @@ struct Scan {
     Ovl *ovllist[OVLMAX] = {};  // records, the first novl in use
     int novl = 0;
     uint64_t graybits[OVLMAX / 64] = {}; // slots of ovllist holding gray lines not handed over
+    int dropped = 0;                     // marks refused an overlay on this page
+    int pageno = 1;                      // page of the document being drawn
 };
 inline Scan scan;
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "base/msg.h"
 
@@ -183,7 +184,7 @@ int ovlblock(double w) {
     Ovl *o = ovlget();
     pen.curblk = o;
     if (!o) {
-        msg("*** Warning: failed to get overlay\n");
+        if (scan.dropped <= 1) msg("*** Warning: failed to get overlay\n");
         return 1;
     }
     penset(w);
@@ -219,7 +220,7 @@ int ovlline(int n, const int *rows, const int *cols, double w) {
     Ovl *o = ovlget();
     pen.curblk = o;
     if (!o) {
-        msg("*** Warning: failed to get overlay\n");
+        if (scan.dropped <= 1) msg("*** Warning: failed to get overlay\n");
         return 1;
     }
     int *pts =
@@ -254,6 +255,36 @@ int polydots(const int *rows, int n, const int *cols, double w) {
     penset(w);
     for (int i = 1; i < n; i++) digline(rows[i - 1], cols[i - 1], rows[i], cols[i]);
     return 0;
+}
+
+void linerest(Ovl *o) {
+    const int n = o->col0;
+    const int *pts = static_cast<const int *>(o->data);
+    const double w = o->ncols * 0.001;
+    const double m = std::min(std::fabs(w), 10.0) + 16.0 / std::min(page.xres, page.yres);
+    std::vector<int> rows, cols;
+    auto hand = [&] {
+        if (rows.size() >= 2) devtab.devline(rows.size(), rows.data(), cols.data(), w);
+        rows.clear(), cols.clear();
+    };
+    for (int i = 1; pts && i < n; i++) {
+        double x0 = static_cast<double>(pts[i - 1]) / page.xres;
+        double y0 = static_cast<double>(pts[n + i - 1]) / page.yres;
+        double x1 = static_cast<double>(pts[i]) / page.xres;
+        double y1 = static_cast<double>(pts[n + i]) / page.yres;
+        if (!clipseg(x0, y0, x1, y1, m)) {
+            hand();
+            continue;
+        }
+        const int r0 = nearest(page.xres, x0), c0 = nearest(page.yres, y0);
+        if (rows.empty() || rows.back() != r0 || cols.back() != c0) {
+            hand(); // a cut start begins a piece of its own
+            rows.push_back(r0), cols.push_back(c0);
+        }
+        rows.push_back(nearest(page.xres, x1)), cols.push_back(nearest(page.yres, y1));
+    }
+    hand();
+    o->done = 1;
 }
 
 void drawseg(double x0, double y0, double x1, double y1, double w) {

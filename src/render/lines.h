@@ -34,3 +34,6 @@ int ovlline(int n, const int *rows, const int *cols, double width);
 // 0, 1 no overlay, 3 no memory for the bitmap. Makes the current block around bbox.
 int ovlblock(double width);
 void penset(double width);
+// Hands a vector device the part of polyline overlay o near the page, cut as segments are on
+// a raster page (the part past the page's far edge, which the scan never passes); marks it done.
+void linerest(Ovl *o);

@@ -16,6 +16,7 @@ struct Case {
     long maxout = 1L << 22;    // bytes of o.* at most
     const char *reader = "";   // a reader that must take the output file
     const char *unsaid = "\a"; // text the messages must not hold
+    const char *holds = "";    // text the output file must hold
 };
 
 TEST(HostileInput, EachCaseEndsInTimeWithItsStatusAndMessage) {
@@ -23,6 +24,10 @@ TEST(HostileInput, EachCaseEndsInTimeWithItsStatusAndMessage) {
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 t.wav synth 0.5 sine 1000"));
     ASSERT_TRUE(tool(s.dir, "ffmpeg -loglevel error -y -i t.wav -rf64 auto junk.wav"));
     ASSERT_TRUE(sox(s.dir, "t.wav -c 2 t.dat"));
+    ASSERT_TRUE(sox(s.dir, "t.wav empty.wav trim 0 0"));
+    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 long.wav synth 2 sine 300"));
+    std::string flood = "newpage=0\n";
+    for (int i = 0; i < 600; i++) flood += "plot 1 1 2 2\n";
     const std::string longline = ";" + std::string(254, 'x') + "xyzw=1\nsdfile t.wav\n";
     const Case cases[] = {
         {"a refused page leaves the document open for the next plot", "-Plj -o o.pcl p.spc",
@@ -48,6 +53,27 @@ TEST(HostileInput, EachCaseEndsInTimeWithItsStatusAndMessage) {
          "DAT file: t.dat\nchannel 2 of 2\n", 1L << 22, "gs"},
         {"a parameter file of settings alone", "-Pps -o o.eps p.spc", "tmin=0\n", 1,
          "nothing to plot in p.spc\n", 0},
+        {"a page that holds less than a sample", "-Pps -o o.eps p.spc",
+         "tpage=1e-9\nsdfile t.wav\n", 1, "bad value of tpage: a page holds less than one sample",
+         1L << 16},
+        {"more pages than anyone prints", "-Pps -o o.eps p.spc", "tpage=1e-4\nsdfile long.wav\n", 1,
+         "bad value of tpage: 20001 pages, more than 10000", 1L << 16},
+        {"a zoom of 10 ms a page", "-Pps -o o.eps p.spc", "tmax=0.1\ntpage=0.01\nsdfile t.wav\n", 0,
+         "", 1L << 22, "gs", "\a", "%%Page: 10 10\n"},
+        {"a missing recording named in a parameter file", "-Pps -o o.eps p.spc",
+         "tmax=1\nsdfile nosuch.wav\nsdfile .\n", 1,
+         "can't open file nosuch.wav\ncan't open file .\n", 0},
+        {"a recording without samples", "-Pps -o o.eps p.spc", "sdfile empty.wav\n", 1,
+         "no samples in empty.wav\n", 0},
+        {"a line past the page's far edge is drawn to the edge", "-Pps -o o.eps p.spc",
+         "plot 1 1 20 20\n", 0, "", 1L << 16, "gs", "nothing drawn", " S\n"},
+        {"every mark off the page: still a document", "-Pps -o o.eps p.spc", "plot 20 20 30 30\n",
+         0, "nothing drawn\n", 1L << 16, "gs", "\a", "showpage\n%%EOF\n"},
+        {"more marks than a page holds: said once, counted, failed", "-Pps -o o.eps p.spc",
+         flood.c_str(), 1,
+         "Overlay limit exceeded: 512\n*** Warning: failed to get overlay\n88 marks dropped on "
+         "page 1\n",
+         1L << 20, "gs"},
         {"a WAV whose format chunk comes after padding", "-Pps -o o.eps junk.wav", nullptr, 0,
          "WAV file: junk.wav", 1L << 22, "gs"},
     };
@@ -62,14 +88,17 @@ TEST(HostileInput, EachCaseEndsInTimeWithItsStatusAndMessage) {
         const std::string err = readfile(s / "stderr");
         EXPECT_EQ(std::atoi(readfile(s / "status").c_str()), c.status) << err;
         EXPECT_NE(err.find(c.said), std::string::npos) << err;
+        EXPECT_LT(err.size(), 4096u) << "a flood of messages";
         EXPECT_EQ(err.find(c.unsaid), std::string::npos) << err;
         EXPECT_EQ(readfile(s / "stdout"), "");
         const std::string out = c.words + std::string(c.words).find("-o ") + 3;
         const std::string name = out.substr(0, out.find(' '));
-        const long size = static_cast<long>(readfile(s / name).size());
+        const std::string text = readfile(s / name);
+        const long size = static_cast<long>(text.size());
+        EXPECT_NE(text.find(c.holds), std::string::npos);
         EXPECT_TRUE(size <= c.maxout && (size > 0 || !*c.reader)) << size;
         if (std::string(c.reader) == "pcl") {
-            EXPECT_EQ(readpcl(readfile(s / name)).err, "");
+            EXPECT_EQ(readpcl(text).err, "");
         } else if (std::string(c.reader) == "gs") {
             EXPECT_TRUE(tool(s.dir, "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=nullpage " + name));
         }

@@ -126,7 +126,7 @@ TEST(Program, ExitStatusAndMessagesTellHowTheRunWent) {
         {"", "noh.raw", "", 1,
          "NOH file: noh.raw\nWARNING: don't have arg #2\nnothing to plot in template.spc\n", ""},
         {"KAVREL='-Pps -o o.eps'", "-q cut.wav x", "", 1,
-         "KAVREL=-Pps -o o.eps\nWAV file: cut.wav\ninvalid time range\n", end},
+         "KAVREL=-Pps -o o.eps\nWAV file: cut.wav\nno samples in cut.wav\n", ""},
         {"", "-Pps -o o.eps late", "", 1,
          "SPC file: late.spc\ninvalid time range\noutput file o.eps was closed by an abandoned "
          "plot; later plots of this run are not written\n",
