@@ -175,9 +175,10 @@ void jobreply(int i, const std::string &line) {
         job.row.outputs.push_back(k == 1 ? job.out : pagename(bopt.pattern, job.rec, job.out, k));
 }
 
-void joblost(int i, long pid, const std::string &why) {
+void joblost(int i, long pid, double secs, const std::string &why) {
     Job &job = batch.jobs[static_cast<size_t>(i)];
     partclear(partname(job.out, pid));
     job.row.status = why.empty() ? "" : "failed";
     job.row.message = why;
+    job.row.seconds = secs;
 }

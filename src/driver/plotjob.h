@@ -24,7 +24,7 @@ std::string plotjob(int i);
 // In the parent: job i's row from its worker's reply line.
 void jobreply(int i, const std::string &line);
 // In the parent: the worker (process id pid) doing job i ended without a reply, for the
-// reason why ("" when the batch is being stopped: no row); its part files are removed.
-void joblost(int i, long pid, const std::string &why);
+// reason why after secs ("" when the batch is being stopped: no row); its part files go.
+void joblost(int i, long pid, double secs, const std::string &why);
 // The line of a run's messages that says why it failed: the first error, else the last.
 std::string failline(const std::string &messages);

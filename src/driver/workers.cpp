@@ -124,10 +124,11 @@ void finish(Worker &w, const Work &work, const std::string *line, long pid,
             const std::string &why) {
     const int job = w.job;
     w.job = -1;
+    // a stop signal sent to the whole group (a terminal's Ctrl-C) ends the workers too
     if (line)
         work.reply(job, *line);
     else
-        work.lost(job, pid, why);
+        work.lost(job, pid, clocknow() - w.started, pool.stopsig ? "" : why);
     work.ended(job);
 }
 
@@ -192,7 +193,7 @@ void stopall(const Work &work) {
         const long pid = w.pid;
         const int job = w.job;
         reap(w, job >= 0 ? SIGTERM : 0);
-        if (job >= 0) work.lost(job, pid, "");
+        if (job >= 0) work.lost(job, pid, 0, "");
         w.job = -1;
     }
 }

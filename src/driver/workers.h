@@ -10,11 +10,11 @@
 
 // What the pool does with a job, in a worker and in the parent.
 struct Work {
-    std::string (*run)(int job);                             // in a worker: its reply line
-    void (*reply)(int job, const std::string &line);         // in the parent: that line
-    void (*lost)(int job, long pid, const std::string &why); // no reply ("" why: stopped)
-    void (*ended)(int job);                                  // after reply or lost
-    void (*tick)();                                          // now and then while waiting
+    std::string (*run)(int job);                     // in a worker: its reply line
+    void (*reply)(int job, const std::string &line); // in the parent: that line
+    void (*lost)(int job, long pid, double secs, const std::string &why); // no reply
+    void (*ended)(int job);                                               // after reply or lost
+    void (*tick)(); // now and then while waiting
 };
 
 struct Worker {
