@@ -43,20 +43,28 @@ void tick() {
     tallyshow(0);
 }
 
-// The jobs of the recordings, and which of them need a run.
-std::vector<int> plan(const std::vector<Rec> &recs, long long spctime) {
+// The first recording of the whole list (every shard's) that each output name belongs to.
+std::map<std::string, std::string> owners(const std::vector<Rec> &all) {
+    std::map<std::string, std::string> owner;
+    for (const Rec &r : all) owner.emplace(outname(bopt.pattern, r, 1), r.path);
+    return owner;
+}
+
+// The jobs of this shard's recordings, and which of them need a run.
+std::vector<int> plan(const std::vector<Rec> &all, long long spctime) {
     std::vector<int> todo;
-    std::map<std::string, int> owner;
+    const std::map<std::string, std::string> owner = owners(all);
     batch.jobs.clear();
-    for (const Rec &r : recs) batch.jobs.push_back({r, outname(bopt.pattern, r, 1), {}});
+    for (const Rec &r : shardpick(all, bopt.shardk, bopt.shardn))
+        batch.jobs.push_back({r, outname(bopt.pattern, r, 1), {}});
+    tally.total = static_cast<int>(batch.jobs.size());
     for (size_t i = 0; i < batch.jobs.size(); i++) {
         Job &j = batch.jobs[i];
-        const auto [at, fresh] = owner.emplace(j.out, static_cast<int>(i));
+        const std::string &first = owner.at(j.out);
         const long long made = mtime(j.out);
-        if (!fresh) {
+        if (first != j.rec.path) {
             j.row.status = "failed";
-            j.row.message = "output " + j.out + " is also that of " +
-                            batch.jobs[static_cast<size_t>(at->second)].rec.path;
+            j.row.message = "output " + j.out + " is also that of " + first;
         } else if (!bopt.force && made > mtime(j.rec.path) && made > spctime) {
             j.row.outputs = {j.out};
             j.row.status = "skipped";
@@ -89,11 +97,10 @@ int batchmain(int argc, char **argv, int *worker) {
     long long spctime;
     if (startcheck(&spctime)) return 1;
     int missing = 0;
-    const std::vector<Rec> recs =
-        shardpick(corpusfind(bopt.inputs, &missing), bopt.shardk, bopt.shardn);
+    const std::vector<Rec> all = corpusfind(bopt.inputs, &missing);
     if (!bopt.manifest.empty() && manopen(bopt.manifest, bopt.shardk == 0)) return 1;
-    tallystart(static_cast<int>(recs.size()));
-    const std::vector<int> todo = plan(recs, spctime);
+    tallystart(0);
+    const std::vector<int> todo = plan(all, spctime);
     const Work work{
         .run = plotjob, .reply = jobreply, .lost = joblost, .ended = ended, .tick = tick};
     const int n = std::min(batchjobs(), static_cast<int>(todo.size()));

@@ -70,10 +70,12 @@ int longopt(const std::string &word, const char *value, int *used) {
     return bad;
 }
 
-// A short option of the batch (-o, -f, -j) with its value, attached or the next word.
+// A short option of the batch with its value: the next word, as kavrel takes -o ("-output F"
+// is -o F), or for -j the digits attached ("-j4") as well.
 int ownopt(const char *word, const char *next, int *used) {
-    const char *value = word[2] ? word + 2 : next;
-    *used = word[2] ? 0 : 1;
+    const bool attached = word[1] == 'j' && word[2];
+    const char *value = attached ? word + 2 : next;
+    *used = attached ? 0 : 1;
     if (!value) return msg("kavrel-batch: %s needs a value\n", word), 1;
     if (word[1] == 'o') bopt.pattern = value;
     if (word[1] == 'f') bopt.spcfile = value;

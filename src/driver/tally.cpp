@@ -44,8 +44,7 @@ void tallycount(const std::string &status) {
 
 std::string progline(int ended, int total, double seconds) {
     char b[160];
-    const int worked = ended;
-    const double rate = seconds > 0 ? worked / seconds : 0;
+    const double rate = seconds > 0 ? ended / seconds : 0;
     if (rate > 0) {
         std::snprintf(b, sizeof b, "%d of %d recordings, %.1f/s, %s left", ended, total, rate,
                       span((total - ended) / rate).c_str());

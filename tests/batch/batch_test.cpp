@@ -196,7 +196,7 @@ TEST(CommandLine, BatchOptionsAreTakenAndTheRestGoesToEveryRun) {
          3,
          1,
          ""},
-        {{"-j2", "-oo/{stem}.eps", "-fp.spc", "--shard", "2/5", "a", "b"},
+        {{"-j2", "-output", "o/{stem}.eps", "-f", "p.spc", "--shard", "2/5", "a", "b"},
          0,
          {},
          {"a", "b"},
@@ -412,6 +412,16 @@ TEST(Program, AHungOrCrashedRunFailsAloneAndTheProgressLineIsForTerminals) {
         EXPECT_EQ(m.at("hang.wav")[6], c.why);
         EXPECT_EQ(m.at("a.wav")[2], "done");
         EXPECT_EQ(tree(s / "o").size(), 1u);
+    }
+    // two recordings, one output name: the later one fails, in any shard
+    fs::create_directories(s / "sub");
+    fs::copy_file(s / "a.wav", s / "sub/a.wav");
+    for (const char *shard : {"0/1", "1/2"}) {
+        const Ran r = batch(s, std::string("--shard ") + shard + " -o 'q/{stem}.eps' a.wav sub");
+        EXPECT_EQ(r.status, 1) << shard;
+        EXPECT_NE(r.err.find("sub/a.wav: output q/a.eps is also that of a.wav\n"),
+                  std::string::npos)
+            << r.err;
     }
     // standard error a terminal (script gives one) or a file
     const std::string words = " -o 'p/{stem}.eps' --force a.wav";
