@@ -319,14 +319,14 @@ bool rowsdue(const Scratch &s, size_t n) {
 }
 
 TEST(Program, AStopMidwayLeavesNoPartialOutputAndTheNextRunCompletes) {
-    const Corpus c(8, "1");
+    const Corpus c(6, "0.3");
     for (const int sig : {SIGINT, SIGTERM}) {
         fs::remove_all(c.s / "o");
         fs::remove(c.s / "m.csv");
         fs::remove(c.s / "pid");
         // the whole group, as a terminal's Ctrl-C or a scheduler's cancel sends it
         const std::string run = "setsid " + std::string(KAVREL_BATCH_BIN) +
-                                " -j 2 -o 'o/{dir}/{stem}.pdf' --manifest m.csv c & p=$!; ";
+                                " -j 2 -o 'o/{dir}/{stem}.eps' --manifest m.csv c & p=$!; ";
         std::thread stop([&] {
             if (rowsdue(c.s, 3 + 2)) kill(-std::atoi(readfile(c.s / "pid").c_str()), sig);
         });
@@ -338,7 +338,7 @@ TEST(Program, AStopMidwayLeavesNoPartialOutputAndTheNextRunCompletes) {
         EXPECT_LT(made.size(), c.good.size());
         for (const auto &[name, bytes] : made) {
             EXPECT_EQ(name.find(".part"), std::string::npos) << name;
-            EXPECT_TRUE(bytes.ends_with("%%EOF\n")) << name; // a PDF written whole
+            EXPECT_TRUE(bytes.ends_with("%%EOF\n")) << name; // written whole
         }
         // what stands under a final name is what the manifest says was done
         size_t ndone = 0;
@@ -348,7 +348,7 @@ TEST(Program, AStopMidwayLeavesNoPartialOutputAndTheNextRunCompletes) {
                 EXPECT_EQ(made.count(f[1].substr(2)), 1u) << f[1];
             }
         EXPECT_EQ(made.size(), ndone);
-        const Ran next = batch(c.s, "-j 2 -o 'o/{dir}/{stem}.pdf' --manifest m.csv c");
+        const Ran next = batch(c.s, "-j 2 -o 'o/{dir}/{stem}.eps' --manifest m.csv c");
         EXPECT_NE(next.err.find(std::to_string(c.good.size() - made.size()) + " done, " +
                                 std::to_string(made.size()) + " skipped"),
                   std::string::npos)
@@ -400,8 +400,8 @@ TEST(Program, AHungOrCrashedRunFailsAloneAndTheProgressLineIsForTerminals) {
         {b + " -j 2 --timeout 0.5 -o 'o/{stem}.eps' --manifest m.csv hang.wav a.wav",
          "timed out after 0.5 s"},
         {b + " -j 1 -o 'o/{stem}.eps' --manifest m.csv hang.wav a.wav & p=$!; sleep 0.5; "
-             "kill -SEGV $(cat /proc/$p/task/$p/children); wait $p",
-         "the run crashed (Segmentation fault)"},
+             "kill -ABRT $(cat /proc/$p/task/$p/children); wait $p",
+         "the run crashed (Aborted)"},
     };
     for (const auto &c : cases) {
         fs::remove_all(s / "o");
