@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs every benchmark program built in the build directory $1 (default build-bench), one after
 # the other; extra arguments go to each program. Fails when none is built or one fails.
+# kavrel-batch's throughput on a corpus is bench/batch.sh (a script: it times processes).
 dir=${1:-build-bench}
 [ $# -gt 0 ] && shift
 status=0

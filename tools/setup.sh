@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages the build, the tests and the demo need; only what is missing.
 set -e
-pkgs="cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev \
+pkgs="cmake make g++ pkg-config parallel libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev \
 libpng-dev ghostscript sox libsox-fmt-all hershey-fonts-data inkscape \
 qt6-base-dev qt6-multimedia-dev xvfb xauth xdotool imagemagick x11-apps \
 libsndfile1-dev libcairo2-dev ffmpeg poppler-utils librsvg2-bin clang libclang-rt-14-dev"

@@ -19,7 +19,7 @@ int runmain(int argc, char **argv) {
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN); // a closed pipe becomes a write error, reported at close
 #endif
-    openplot = sesopen;
+    openplot = runopen ? runopen : sesopen;
     opt.hostorder = 0;
     opt.devindex = 0;
     opt.debugopt = 0;

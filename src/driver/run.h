@@ -10,6 +10,10 @@ struct Run {
 };
 inline Run run;
 
+// The openplot hook a run installs when set, else the session's own: a caller that must
+// see the device opened (the batch worker counts the pages) wraps sesopen here.
+inline int (*runopen)() = nullptr;
+
 // The program body: one run over an argument vector (word 0 is the program's name).
 // Returns the run's status: 1 when it failed or could not start, else 0.
 int runmain(int argc, char **argv);

@@ -1,0 +1,435 @@
+// kavrel-batch: its names, corpus search, shards and manifest lines in-process, and the
+// program run as a user runs it on a corpus sox makes: outputs as kavrel writes them alone,
+// damaged recordings failing alone, resume, a stop midway, shards and GNU parallel.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <csignal>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "driver/batchopts.h"
+#include "driver/corpus.h"
+#include "driver/manifest.h"
+#include "driver/outname.h"
+#include "driver/plotjob.h"
+#include "testkit.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Ran {
+    int status;
+    std::string err;
+    double secs;
+};
+
+// A shell command in s, its standard error kept, the time it took.
+Ran shell(const Scratch &s, const std::string &cmd) {
+    const auto t0 = std::chrono::steady_clock::now();
+    const int st = std::system(
+        ("cd '" + s.dir + "' && { unset KAVREL; " + cmd + " 2>.err </dev/null; echo $? >.st; }")
+            .c_str());
+    const double secs =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    return {st == 0 ? std::atoi(readfile(s / ".st").c_str()) : -1, readfile(s / ".err"), secs};
+}
+
+Ran batch(const Scratch &s, const std::string &words) {
+    return shell(s, std::string(KAVREL_BATCH_BIN) + " " + words);
+}
+
+// The manifest's rows, by input: status and the rest of the line.
+std::map<std::string, std::vector<std::string>> rows(const std::string &csv) {
+    std::map<std::string, std::vector<std::string>> m;
+    size_t at = csv.find('\n') + 1; // past the header
+    for (size_t nl; (nl = csv.find('\n', at)) != std::string::npos; at = nl + 1) {
+        std::vector<std::string> f;
+        std::string line = csv.substr(at, nl - at), cur;
+        bool q = false;
+        for (size_t i = 0; i < line.size(); i++) {
+            const char c = line[i];
+            if (c == '"' && q && i + 1 < line.size() && line[i + 1] == '"')
+                cur += line[++i]; // a doubled quote inside quotes
+            else if (c == '"')
+                q = !q;
+            else if (c == ',' && !q)
+                f.push_back(cur), cur.clear();
+            else
+                cur += c;
+        }
+        f.push_back(cur);
+        EXPECT_EQ(m.count(f[0]), 0u) << "twice: " << f[0];
+        m[f[0]] = f;
+    }
+    return m;
+}
+
+// An EPS file without its creation date, the one line that says when it was written.
+std::string nodate(std::string eps) {
+    const size_t at = eps.find("%%CreationDate:");
+    if (at != std::string::npos) eps.erase(at, eps.find('\n', at) - at);
+    return eps;
+}
+
+// Every regular file under dir (relative names), with its bytes.
+std::map<std::string, std::string> tree(const std::string &dir) {
+    std::map<std::string, std::string> t;
+    if (!fs::exists(dir)) return t;
+    for (const auto &e : fs::recursive_directory_iterator(dir))
+        if (e.is_regular_file())
+            t[fs::relative(e.path(), dir).string()] = nodate(readfile(e.path().string()));
+    return t;
+}
+
+// The test corpus: short recordings of four formats in nested folders, made by sox once per
+// format and per folder group and copied under the other names; three damaged.
+struct Corpus {
+    Scratch s{"batch"};
+    std::vector<std::string> good, bad;
+    explicit Corpus(int folders, const char *len = "0.05") {
+        const char *const kinds[][2] = {{"wav", "-r 8000 -b 16"},
+                                        {"flac", "-r 16000 -b 16"},
+                                        {"au", "-r 8000 -b 16 -e signed-integer"},
+                                        {"aiff", "-r 11025 -b 16"}};
+        for (int k = 0; k < 4; k++)
+            EXPECT_TRUE(sox(s.dir, std::string("-n ") + kinds[k][1] + " made." + kinds[k][0] +
+                                       " synth " + len + " sine " + std::to_string(300 + 137 * k)));
+        for (int d = 0; d < folders; d++) {
+            const std::string dir = "c/s" + std::to_string(d / 4) + "/t" + std::to_string(d);
+            fs::create_directories(s / dir);
+            for (int k = 0; k < 4; k++) {
+                const std::string f = dir + "/r" + std::to_string(k) + "." + kinds[k][0];
+                fs::copy_file(s / (std::string("made.") + kinds[k][0]), s / f);
+                good.push_back(f);
+            }
+        }
+        writefile(s / "c/s0/cut.wav", readfile(s / good[0]).substr(0, 30));
+        writefile(s / "c/s0/junk.au", "not a recording at all");
+        writefile(s / "c/empty.flac", "");
+        bad = {"c/empty.flac", "c/s0/cut.wav", "c/s0/junk.au"};
+        writefile(s / "c/notes.txt", "not searched: no format's extension");
+        writefile(s / "p.spc", "; each recording as %1\nfmax=3000\nsdfile %1\n");
+    }
+};
+
+TEST(Names, ThePatternsFieldsAreFilledAndTheBadOnesRefused) {
+    const struct {
+        std::string pattern, path, dir;
+        int page;
+        std::string name;
+    } cases[] = {
+        {"plots/{dir}/{stem}.pdf", "c/a/b/x.wav", "a/b", 1, "plots/a/b/x.pdf"},
+        {"plots/{dir}/{stem}.pdf", "c/x.wav", "", 1, "plots/x.pdf"},
+        {"{dir}/{name}.png", "c/x.y.wav", "", 1, "x.y.wav.png"},
+        {"o/{stem}-{page}.svg", "x.flac", "", 3, "o/x-3.svg"},
+        {"/abs/{stem}.eps", "../r/x.au", "", 1, "/abs/x.eps"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(outname(c.pattern, {c.path, c.dir}, c.page), c.name) << c.pattern;
+    // a device's own page names follow the first output's name without {page}
+    EXPECT_EQ(pagename("o/{stem}.svg", {"x.wav", ""}, "o/x.svg", 2), "o/x-2.svg");
+    EXPECT_EQ(pagename("o/{stem}_{page}.svg", {"x.wav", ""}, "o/x_1.svg", 2), "o/x_2.svg");
+    // the part name keeps the extension (it chooses the device) and stays in the folder
+    EXPECT_EQ(partname("o/x.pdf", 42), "o/.x.part42.pdf");
+    EXPECT_EQ(partname("x", 7), ".x.part7");
+    for (const char *bad : {"out.pdf", "o/{stem}/", "o/{stme}.pdf", "{stem}{dir.pdf"})
+        EXPECT_NE(patcheck(bad), "") << bad;
+    EXPECT_EQ(patcheck("o/{dir}/{name}-{page}.eps"), "");
+}
+
+TEST(Corpus, FoldersAreSearchedByExtensionAndShardsSplitTheSortedList) {
+    const Scratch s("batch");
+    for (const char *f : {"d/b.WAV", "d/a.flac", "d/x/c.mp3", "d/x/y/e.opus", "d/notes.txt",
+                          "d/.hid/h.wav", "d/._a.wav", "named.bin"}) {
+        fs::create_directories(fs::path(s / f).parent_path());
+        writefile(s / f, "");
+    }
+    int missing = 0;
+    const std::vector<Rec> r =
+        corpusfind({s / "d", s / "named.bin", s / "none", s / "d"}, &missing);
+    const std::vector<std::pair<std::string, std::string>> want = {{"d/a.flac", ""},
+                                                                   {"d/b.WAV", ""},
+                                                                   {"d/x/c.mp3", "x"},
+                                                                   {"d/x/y/e.opus", "x/y"},
+                                                                   {"named.bin", ""}};
+    ASSERT_EQ(r.size(), want.size());
+    for (size_t i = 0; i < r.size(); i++) {
+        EXPECT_EQ(r[i].path, s / want[i].first);
+        EXPECT_EQ(r[i].dir, want[i].second);
+    }
+    EXPECT_EQ(missing, 1);
+    std::vector<Rec> list;
+    for (int i = 0; i < 13; i++) list.push_back({std::to_string(100 + i), ""});
+    for (int n = 1; n <= 5; n++) {
+        std::multiset<std::string> all;
+        for (int k = 0; k < n; k++)
+            for (const Rec &x : shardpick(list, k, n)) {
+                all.insert(x.path);
+                EXPECT_EQ((std::stoi(x.path) - 100) % n, k);
+            }
+        EXPECT_EQ(all.size(), list.size());
+        EXPECT_EQ(std::set<std::string>(all.begin(), all.end()).size(), list.size());
+    }
+}
+
+TEST(CommandLine, BatchOptionsAreTakenAndTheRestGoesToEveryRun) {
+    const struct {
+        std::vector<const char *> argv;
+        int bad;
+        std::vector<std::string> words, inputs;
+        int jobs, shard; // -j; --shard as 10 K + N
+        std::string spc;
+    } cases[] = {
+        {{"-o", "o/{stem}.pdf", "-c", "-r", "8000", "tmin=0.1", "-j", "3", "d"},
+         0,
+         {"-c", "-r", "8000", "tmin=0.1"},
+         {"d"},
+         3,
+         1,
+         ""},
+        {{"-j2", "-output", "o/{stem}.eps", "-f", "p.spc", "--shard", "2/5", "a", "b"},
+         0,
+         {},
+         {"a", "b"},
+         2,
+         25,
+         "p.spc"},
+        {{"-o", "x/{stem}.eps", "--shard", "5/5", "a"}, 1},
+        {{"-o", "x/{stem}.eps", "-j", "0", "a"}, 1},
+        {{"-o", "x/{stem}.eps", "--timeout", "-1", "a"}, 1},
+        {{"-o", "x/{stem}.eps", "--frobnicate", "a"}, 1},
+        {{"-c", "a"}, 1}, // no output pattern
+    };
+    for (const auto &c : cases) {
+        std::vector<const char *> argv{"kavrel-batch"};
+        argv.insert(argv.end(), c.argv.begin(), c.argv.end());
+        MsgCap cap;
+        EXPECT_EQ(batchargs(static_cast<int>(argv.size()), argv.data()), c.bad) << c.argv[1];
+        EXPECT_EQ(cap.text() != "", c.bad == 1) << c.argv[1];
+        if (c.bad) continue;
+        EXPECT_EQ(bopt.words, c.words);
+        EXPECT_EQ(bopt.inputs, c.inputs);
+        EXPECT_EQ(bopt.jobs, c.jobs);
+        EXPECT_EQ(bopt.shardk * 10 + bopt.shardn, c.shard);
+        EXPECT_EQ(bopt.spcfile, c.spc);
+    }
+}
+
+TEST(Manifest, RowsAreQuotedForTheirForm) {
+    Row r{"d/a,b.wav", {"o/a-1.svg", "o/a-2.svg"}, "failed", 2, 1.5, 900, "ERROR(\"x\")\tbad"};
+    EXPECT_EQ(manline(r, 0),
+              "\"d/a,b.wav\",o/a-1.svg;o/a-2.svg,failed,2,1.500,900,\"ERROR(\"\"x\"\")\tbad\"\n");
+    EXPECT_EQ(manline(r, 1),
+              "{\"input\":\"d/a,b.wav\",\"outputs\":[\"o/a-1.svg\",\"o/a-2.svg\"],\"status\":"
+              "\"failed\",\"pages\":2,\"seconds\":1.500,\"peak_kb\":900,\"message\":"
+              "\"ERROR(\\\"x\\\")\\u0009bad\"}\n");
+    const struct {
+        std::string said, line;
+    } why[] = {
+        {"WAV file: c.wav\nERROR(c.wav): chunk runs past the end\ninvalid time range\n",
+         "ERROR(c.wav): chunk runs past the end"},
+        {"SPC file: j.au\nnothing to plot in j.au\n", "nothing to plot in j.au"},
+        {"", "the run failed"},
+    };
+    for (const auto &w : why) EXPECT_EQ(failline(w.said), w.line);
+}
+
+TEST(Program, EveryRecordingIsPlottedAsKavrelPlotsItAloneAndTheDamagedFailAlone) {
+    const Corpus c(25); // 100 good, 3 damaged
+    for (const std::string spc : {"", "p.spc"}) {
+        fs::remove_all(c.s / "o");
+        fs::remove_all(c.s / "k");
+        const std::string f = spc.empty() ? "" : "-f " + spc;
+        const Ran r = batch(c.s, "-j 2 -q " + f + " -o 'o/{dir}/{stem}.eps' --manifest m.csv c");
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("100 done, 0 skipped, 3 failed in"), std::string::npos) << r.err;
+        const auto m = rows(readfile(c.s / "m.csv"));
+        EXPECT_EQ(m.size(), c.good.size() + c.bad.size());
+        for (const std::string &b : c.bad) {
+            ASSERT_EQ(m.count(b), 1u) << b;
+            EXPECT_EQ(m.at(b)[2], "failed") << b;
+            EXPECT_EQ(m.at(b)[1], "") << b;
+            EXPECT_NE(r.err.find(b + ": " + m.at(b)[6] + "\n"), std::string::npos) << r.err;
+        }
+        EXPECT_NE(m.at("c/s0/cut.wav")[6].find("ERROR(c/s0/cut.wav)"), std::string::npos);
+        // kavrel alone on every good recording (through the parameter file: every fifth)
+        std::string loop = "for f in";
+        for (size_t i = 0; i < c.good.size(); i += spc.empty() ? 1 : 5) {
+            const std::string &g = c.good[i];
+            const std::string out = "o/" + g.substr(2, g.rfind('.') - 2) + ".eps";
+            EXPECT_EQ(m.at(g)[2] + " " + m.at(g)[1] + " " + m.at(g)[3], "done " + out + " 1");
+            loop += " " + g.substr(2, g.rfind('.') - 2);
+        }
+        loop += "; do mkdir -p k/$(dirname $f); " + std::string(KAVREL_BIN) + " -q -o k/$f.eps " +
+                spc + " c/$f.* || exit 1; done";
+        ASSERT_EQ(shell(c.s, loop).status, 0);
+        const auto made = tree(c.s / "o"), alone = tree(c.s / "k");
+        EXPECT_EQ(made.size(), c.good.size()); // nothing for the damaged, no part files
+        ASSERT_EQ(alone.size(), spc.empty() ? c.good.size() : c.good.size() / 5);
+        for (const auto &[name, bytes] : alone) EXPECT_EQ(made.at(name), bytes) << name;
+    }
+}
+
+TEST(Program, ASecondRunSkipsWhatIsUpToDateAndRedoesWhatChanged) {
+    const Corpus c(20);
+    const std::string words = "-j 2 -o 'o/{dir}/{stem}.eps' --manifest m.csv c -f p.spc";
+    const Ran first = batch(c.s, words), again = batch(c.s, words);
+    EXPECT_NE(again.err.find("0 done, 80 skipped, 3 failed"), std::string::npos) << again.err;
+    EXPECT_LT(again.secs, first.secs / 2);
+    const auto later = [&](const std::string &f) {
+        struct stat st;
+        stat((c.s / f).c_str(), &st);
+        const long long t = st.st_mtim.tv_sec + 10;
+        return std::system(("touch -d @" + std::to_string(t) + " '" + (c.s / f) + "'").c_str());
+    };
+    const struct {
+        std::string touch, words, summary;
+    } cases[] = {
+        {"c/s1/t5/r2.au", "", "1 done, 79 skipped, 3 failed"},
+        {"", "--force", "80 done, 0 skipped, 3 failed"},
+        {"p.spc", "", "80 done, 0 skipped, 3 failed"},
+    };
+    for (const auto &k : cases) {
+        if (!k.touch.empty()) { ASSERT_EQ(later(k.touch), 0); }
+        const Ran r = batch(c.s, words + " " + k.words);
+        EXPECT_NE(r.err.find(k.summary), std::string::npos) << k.touch << k.words << r.err;
+        const auto m = rows(readfile(c.s / "m.csv"));
+        if (k.touch == "c/s1/t5/r2.au") { EXPECT_EQ(m.at(k.touch)[2], "done"); }
+    }
+}
+
+// Waits until the manifest holds n rows; false after 60 s.
+bool rowsdue(const Scratch &s, size_t n) {
+    for (int i = 0; i < 6000; i++) {
+        const std::string m = readfile(s / "m.csv");
+        const bool started = readfile(s / "pid").size() > 1;
+        if (started && static_cast<size_t>(std::count(m.begin(), m.end(), '\n')) > n) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+TEST(Program, AStopMidwayLeavesNoPartialOutputAndTheNextRunCompletes) {
+    const Corpus c(6, "0.3");
+    for (const int sig : {SIGINT, SIGTERM}) {
+        fs::remove_all(c.s / "o");
+        fs::remove(c.s / "m.csv");
+        fs::remove(c.s / "pid");
+        // the whole group, as a terminal's Ctrl-C or a scheduler's cancel sends it
+        const std::string run = "setsid " + std::string(KAVREL_BATCH_BIN) +
+                                " -j 2 -o 'o/{dir}/{stem}.eps' --manifest m.csv c & p=$!; ";
+        std::thread stop([&] {
+            if (rowsdue(c.s, 3 + 2)) kill(-std::atoi(readfile(c.s / "pid").c_str()), sig);
+        });
+        const Ran r = shell(c.s, run + "echo $p > pid; wait $p");
+        stop.join();
+        EXPECT_EQ(r.status, 128 + sig) << r.err;
+        const auto done = rows(readfile(c.s / "m.csv"));
+        const auto made = tree(c.s / "o");
+        EXPECT_LT(made.size(), c.good.size());
+        for (const auto &[name, bytes] : made) {
+            EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+            EXPECT_TRUE(bytes.ends_with("%%EOF\n")) << name; // written whole
+        }
+        // what stands under a final name is what the manifest says was done
+        size_t ndone = 0;
+        for (const auto &[in, f] : done)
+            if (f[2] == "done") {
+                ndone++;
+                EXPECT_EQ(made.count(f[1].substr(2)), 1u) << f[1];
+            }
+        EXPECT_EQ(made.size(), ndone);
+        const Ran next = batch(c.s, "-j 2 -o 'o/{dir}/{stem}.eps' --manifest m.csv c");
+        EXPECT_NE(next.err.find(std::to_string(c.good.size() - made.size()) + " done, " +
+                                std::to_string(made.size()) + " skipped"),
+                  std::string::npos)
+            << next.err;
+        EXPECT_EQ(tree(c.s / "o").size(), c.good.size());
+    }
+}
+
+TEST(Program, ShardsAndGnuParallelDoEveryRecordingOnce) {
+    const Corpus c(4);
+    const std::string words = " -q -o 'o/{dir}/{stem}.eps' --manifest m.csv c";
+    ASSERT_EQ(batch(c.s, "-j 1" + words).status, 1);
+    const auto whole = tree(c.s / "o");
+    ASSERT_EQ(whole.size(), c.good.size());
+    for (int n = 1; n <= 5; n++) {
+        std::multiset<std::string> inputs;
+        std::string merged;
+        fs::remove_all(c.s / "o");
+        for (int k = 0; k < n; k++) {
+            batch(c.s, "-j 1 --shard " + std::to_string(k) + "/" + std::to_string(n) + words);
+            const std::string m = readfile(c.s / "m.csv");
+            EXPECT_EQ(m.starts_with("input,"), k == 0) << k;
+            merged += m;
+        }
+        for (const auto &[in, f] : rows(merged)) inputs.insert(in);
+        EXPECT_EQ(inputs.size(), c.good.size() + c.bad.size()) << n;
+        EXPECT_EQ(tree(c.s / "o"), whole) << n;
+    }
+    fs::remove_all(c.s / "o");
+    ASSERT_TRUE(have("parallel"));
+    const Ran p = shell(c.s, "parallel " + std::string(KAVREL_BATCH_BIN) +
+                                 " -j 1 -q --shard {}/4 -o 'o/{dir}/{stem}.eps' "
+                                 "--manifest m{}.csv c ::: 0 1 2 3");
+    EXPECT_GT(p.status, 0) << p.err; // the damaged recordings fail in their shards
+    EXPECT_EQ(tree(c.s / "o"), whole);
+    const auto m = rows(readfile(c.s / "m0.csv") + readfile(c.s / "m1.csv") +
+                        readfile(c.s / "m2.csv") + readfile(c.s / "m3.csv"));
+    EXPECT_EQ(m.size(), c.good.size() + c.bad.size());
+}
+
+TEST(Program, AHungOrCrashedRunFailsAloneAndTheProgressLineIsForTerminals) {
+    const Scratch s("batch");
+    ASSERT_TRUE(sox(s.dir, "-n -r 8000 -b 16 a.wav synth 0.05 sine 500"));
+    ASSERT_EQ(mkfifo((s / "hang.wav").c_str(), 0600), 0); // opening it waits for a writer
+    const std::string b = KAVREL_BATCH_BIN;
+    const struct {
+        std::string cmd, why;
+    } cases[] = {
+        {b + " -j 2 --timeout 0.5 -o 'o/{stem}.eps' --manifest m.csv hang.wav a.wav",
+         "timed out after 0.5 s"},
+        {b + " -j 1 -o 'o/{stem}.eps' --manifest m.csv hang.wav a.wav & p=$!; sleep 0.5; "
+             "kill -ABRT $(cat /proc/$p/task/$p/children); wait $p",
+         "the run crashed (Aborted)"},
+    };
+    for (const auto &c : cases) {
+        fs::remove_all(s / "o");
+        const Ran r = shell(s, c.cmd);
+        EXPECT_EQ(r.status, 1) << r.err;
+        const auto m = rows(readfile(s / "m.csv"));
+        ASSERT_EQ(m.size(), 2u) << r.err;
+        EXPECT_EQ(m.at("hang.wav")[6], c.why);
+        EXPECT_EQ(m.at("a.wav")[2], "done");
+        EXPECT_EQ(tree(s / "o").size(), 1u);
+    }
+    // two recordings, one output name: the later one fails, in any shard
+    fs::create_directories(s / "sub");
+    fs::copy_file(s / "a.wav", s / "sub/a.wav");
+    for (const char *shard : {"0/1", "1/2"}) {
+        const Ran r = batch(s, std::string("--shard ") + shard + " -o 'q/{stem}.eps' a.wav sub");
+        EXPECT_EQ(r.status, 1) << shard;
+        EXPECT_NE(r.err.find("sub/a.wav: output q/a.eps is also that of a.wav\n"),
+                  std::string::npos)
+            << r.err;
+    }
+    // standard error a terminal (script gives one) or a file
+    const std::string words = " -o 'p/{stem}.eps' --force a.wav";
+    const Ran tty = shell(s, "script -qec '" + b + words + "' /dev/null > tty.txt");
+    const Ran log = batch(s, words);
+    EXPECT_EQ(tty.status + log.status, 0);
+    EXPECT_NE(readfile(s / "tty.txt").find("\r1 of 1 recordings"), std::string::npos);
+    EXPECT_TRUE(log.err.starts_with("kavrel-batch: 1 done, 0 skipped, 0 failed in ")) << log.err;
+}
+
+} // namespace
