@@ -14,6 +14,12 @@
 namespace {
 
 // Inches to dots, nearest; clamped so that absurd coordinates cannot overflow an int.
+// A width in 1/1000 inch as the record keeps it; a width past any page is kept as 10^9.
+int thousandths(double w) {
+    const double t = w * 1000;
+    return t == t ? static_cast<int>(std::clamp(t, -1.0e9, 1.0e9)) : 0;
+}
+
 int nearest(int res, double v) {
     double d = res * v + 0.5;
     return d == d ? static_cast<int>(std::clamp(d, -1.0e9, 1.0e9)) : 0;
@@ -243,7 +249,7 @@ int ovlline(int n, const int *rows, const int *cols, double w) {
              .row0 = lo,
              .col0 = n,
              .nrows = hi - lo + 1,
-             .ncols = static_cast<int>(w * 1000),
+             .ncols = thousandths(w),
              .data = pts};
     return 0;
 }

@@ -74,6 +74,8 @@ TEST(HostileInput, EachCaseEndsInTimeWithItsStatusAndMessage) {
          "Overlay limit exceeded: 512\n*** Warning: failed to get overlay\n88 marks dropped on "
          "page 1\n",
          1L << 20, "gs"},
+        {"a text wider than any page", "-Pps -o o.eps p.spc", "msgsiz=2e30\n1 1 \"big\"\n", 0, "",
+         1L << 16, "gs"},
         {"a WAV whose format chunk comes after padding", "-Pps -o o.eps junk.wav", nullptr, 0,
          "WAV file: junk.wav", 1L << 22, "gs"},
     };
