@@ -202,6 +202,7 @@ int windowfft() {
     }
     if (ana.nfft < 8) ana.nfft = 8;
     if (ana.nfft > 8192) ana.nfft = 8192;
+    if (par.nlpc >= ana.nfft) par.nlpc = ana.nfft - 1; // the model's coefficients fill one FFT
     if (ana.nwin > ana.nfft) {
         msg("window width is greater than FFT width\n");
         return refused();
