@@ -173,11 +173,7 @@ TEST(Pictures, EveryDeviceDrawsTheToneAsADarkBandAt1kHz) {
         const std::string ext = c.file.substr(c.file.find('.') + 1), f = readfile(s / c.file);
         const Pcl pcl = readpcl(ext == "pcl" ? f : "");
         EXPECT_EQ(pcl.err, "");
-        auto le = [&](size_t i) { return uint32_t(uint8_t(f[i]) | uint8_t(f[i + 1]) << 8); };
-        if (ext == "emf") {
-            // a page of 11 by 8 in at 100 dpi, and the final size written back at the end
-            EXPECT_EQ(std::tuple(le(16), le(20), le(48) | le(50) << 16),
-                      std::tuple(1100u, 800u, uint32_t(f.size())));
+        if (ext == "emf") { // its header and records: the device tests
             ASSERT_TRUE(tool(s.dir, "inkscape o.emf --export-type=png --export-filename=emf.png "
                                     "--export-background=white"));
         }
