@@ -2,7 +2,6 @@
 // ends, the tone's row, the panels' tics and marks, the pages, the band listing, the axis
 // titles and the cochlear spectrograph.
 #include <algorithm>
-#include <bit>
 #include <map>
 
 #include "analysis/anafix.h"
