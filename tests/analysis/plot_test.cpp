@@ -2,11 +2,11 @@
 // ends, the tone's row, the panels' tics and marks, the pages, the band listing, the axis
 // titles and the cochlear spectrograph.
 #include <algorithm>
-#include <bit>
 #include <map>
 
 #include "analysis/anafix.h"
 #include "render/text.h"
+#include "sdinput/sdfix.h"
 
 // A path in the folder of the program's recordings, removed at its end.
 static std::string at(const std::string &name) {
@@ -23,18 +23,10 @@ static std::string wav(const std::string &synth = "0.5 sine 1000 vol 0.5") {
 // A time-step file naming stim in the byte order be: 50 frames of 10 ms, frame k with the
 // scalar k - 10 and 8 channels, all -5 but channel ridge at 10.
 static void writetsd(const std::string &path, const std::string &stim, int be, int ridge) {
-    std::string b(868, '\0');
-    auto put = [&](size_t off, uint32_t v, int n) {
-        if (b.size() < off + n) b.resize(off + n);
-        for (int i = 0; i < n; i++) b[off + (be ? n - 1 - i : i)] = static_cast<char>(v >> 8 * i);
-    };
-    auto putf = [&](size_t off, float v) { put(off, std::bit_cast<uint32_t>(v), 4); };
-    put(0, 0x74736400u, 4), put(4, 868, 2), put(12, 1, 2), b.replace(16, stim.size(), stim);
-    putf(96, 1e-3f), put(140, 10, 4), put(148, 50, 4), put(154, 9, 2); // 10 steps of 1 ms
-    putf(108, 0.1654f), putf(112, 0.021f), putf(116, 0.88f);
-    for (int k = 0; k < 50; k++)
-        for (int q = 0; q <= 8; q++) putf(b.size(), q == 0 ? k - 10 : q == ridge ? 10 : -5);
-    writefile(path, b);
+    Bytes w =
+        tsdfile(be, 9, 50, [ridge](int k, int q) { return q ? q == ridge ? 10 : -5 : k - 10.f; });
+    w.at(96, f32(1e-3f), 4).at(108, f32(0.1654f), 4).at(112, f32(0.021f), 4);
+    writefile(path, w.at(116, f32(0.88f), 4).b.replace(16, stim.size(), stim)); // 10 steps of 1 ms
 }
 
 TEST(Plot, OutcomesMessagesAndPages) {

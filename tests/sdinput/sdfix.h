@@ -5,8 +5,10 @@
 #include "testkit.h"
 
 #include <bit>
+#include <functional>
 #include <random>
 #include <sstream>
+#include <sys/mman.h>
 
 // Distinct 16-bit values of both signs: the samples the writers store.
 inline constexpr auto sig = [](int i) { return (i * 7919 + 123) % 65536 - 32768; };
@@ -56,15 +58,32 @@ inline Bytes mat(Bytes w, int type, int rows, int cols, const std::string &name,
     return w;
 }
 
-// Time-step file: frame k holds the scalar 100 + k, then 10k + 1 .. 10k + npts - 1.
-inline Bytes tsdfile(int be, int npts, int frames) {
+// Time-step file of steps of 0.1 ms, 10 a frame: frame k holds value(k, q) for q = 0 (its
+// scalar) .. npts - 1, by default the scalar 100 + k, then 10k + 1 .. 10k + npts - 1.
+inline Bytes tsdfile(int be, int npts, int frames,
+                     const std::function<float(int, int)> &value = nullptr) {
     Bytes w{std::string(868, '\0'), be};
     w.at(0, 0x74736400, 4).at(4, 868, 2).at(12, 1, 2).at(96, f32(1e-4f), 4).at(108, f32(0.2f), 4);
     w.at(112, f32(0.6f), 4).at(116, f32(0.8f), 4).at(140, 10, 4).at(148, frames, 4);
     w.at(154, npts, 2).b.replace(16, 8, "stim.wav");
     for (int k = 0; k < frames; k++)
-        for (int q = 0; q < npts; q++) w.n(f32(q ? 10 * k + q : 100 + k), 4);
+        for (int q = 0; q < npts; q++) w.n(f32(value ? value(k, q) : q ? 10 * k + q : 100 + k), 4);
     return w;
+}
+
+// Opens t cut at every step-th length (every far-th from byte 600 on), and n times with up to
+// 4 of its first reach bytes overwritten: never a read past the file, never a value outside
+// 16 bits.
+inline void damaged(const std::string &t, size_t step, size_t far, size_t reach, int n) {
+    static const std::string mem = "/proc/self/fd/" + std::to_string(memfd_create("sd", 0));
+    static std::mt19937 rng(20261207);
+    for (size_t len = 0; len <= t.size(); len += len < 600 ? step : far)
+        ASSERT_STREQ(sdprobe(mem, t.substr(0, len)), nullptr) << t.size() << " cut at " << len;
+    std::string f = t;
+    for (int k = 1; k <= n; f = k++ % 4 ? f : t) {
+        f[rng() % std::min(f.size(), reach)] = static_cast<char>(rng());
+        ASSERT_STREQ(sdprobe(mem, f), nullptr) << t.size() << " case " << k;
+    }
 }
 
 struct SdInput : ::testing::Test {
