@@ -76,6 +76,9 @@ TEST(HostileInput, EachCaseEndsInTimeWithItsStatusAndMessage) {
          1L << 20, "gs"},
         {"a text wider than any page", "-Pps -o o.eps p.spc", "msgsiz=2e30\n1 1 \"big\"\n", 0, "",
          1L << 16, "gs"},
+        {"an LPC order past the FFT width", "-Pps -o o.eps p.spc",
+         "windwidth=0.0003\nmfft=3\nnlpc=12\nsdfile t.wav\n", 0, "FFT width     =        8",
+         1L << 22, "gs"},
         {"a WAV whose format chunk comes after padding", "-Pps -o o.eps junk.wav", nullptr, 0,
          "WAV file: junk.wav", 1L << 22, "gs"},
     };
