@@ -42,6 +42,7 @@ struct StripPlan {
     int f = -1, n = -1;
     std::vector<float> P; // the positions the plan was made for
     std::vector<Point> pt;
+    std::vector<std::pair<int, int>> span; // the least and greatest value index each cell reads
 };
 StripPlan plan;
 
@@ -66,6 +67,12 @@ void makeplan(int f, int n, const float *P) {
         planpoint(2 * m + 1, grayidx(x2, n, P), n);
     }
     planpoint(2 * f, grayidx(f > 1 ? f / d : 0, n, P), n);
+    plan.span.resize(f);
+    for (int m = 0; m < f; m++) {
+        const Point *q = &plan.pt[2 * m];
+        plan.span[m] = {std::min({q[0].lo, q[1].lo, q[2].lo}),
+                        std::max({q[0].hi, q[1].hi, q[2].hi})};
+    }
 }
 
 } // namespace
@@ -77,13 +84,30 @@ void stripfill(int f, int n, const uint8_t *data, const float *P, uint8_t *dark)
         return;
     }
     makeplan(f, n, P);
+    // same[i]: the last index of the run of values equal to data[i]
+    static std::vector<int> same;
+    same.resize(n);
+    same[n - 1] = n - 1;
+    for (int i = n - 2; i >= 0; i--) same[i] = data[i] == data[i + 1] ? same[i + 1] : i;
     const Point *pt = plan.pt.data();
     auto at = [data](const Point &q) { return data[q.lo] * q.wlo + data[q.hi] * q.whi; };
     double v0 = at(pt[0]);
+    bool held = true; // v0 holds this cell's start
     for (int m = 0; m < f; m++) {
-        double v2 = at(pt[2 * m + 1]), v1 = at(pt[2 * m + 2]);
+        const Point &a = pt[2 * m], &b = pt[2 * m + 2];
+        const auto [lo, hi] = plan.span[m];
+        if (same[lo] >= hi) {
+            // every point reads the one value d with weights summing to 1 within a few ulps:
+            // the mean is d within 1e-12, and d + 0.5 + that truncates to d
+            dark[m] = data[lo];
+            held = false;
+            continue;
+        }
+        if (!held) v0 = at(a);
+        double v2 = at(pt[2 * m + 1]), v1 = at(b);
         dark[m] = static_cast<uint8_t>(static_cast<int>((v0 + v1 + v2) / 3 + 0.5));
         v0 = v1; // this cell's end is the next one's start
+        held = true;
     }
 }
 

@@ -124,7 +124,11 @@ TEST(StripSampling, WholeStripsMatchTheCellByCellMeansAsPositionsChange) {
                            : kind == 1
                                ? std::clamp(std::log2f(1.0f + 7.0f * i / n) / 3 - 0.05f, 0.f, 1.f)
                                : (i ? P[i - 1] + (rng() % 3) / (2.0f * n) : 0.0f);
-                for (int i = 0; i < n; i++) v[i] = static_cast<uint8_t>(rng());
+                // random values, or runs of a few (white, black, one gray) that cells lie within
+                for (int i = 0; i < n; i++)
+                    v[i] = static_cast<uint8_t>(w % 2                ? rng()
+                                                : i > 0 && rng() % 5 ? v[i - 1]
+                                                                     : rng() % 3 * 127);
                 const int f = stripcells(w, n, 300);
                 dark.assign(f, 0);
                 stripfill(f, n, v.data(), P.data(), dark.data());
