@@ -245,14 +245,14 @@ void pscells(const uint8_t *dark, int f) {
     for (int m0 = 0; m0 < f; m0 += per) {
         int m1 = std::min(f, m0 + per);
         char *p = psroom(6 * per + 1), *q = p;
-        for (int m = m0; m < m1; m++) {
-            if (colour) {
+        if (colour) {
+            for (int m = m0; m < m1; m++) {
                 int r, g, b;
                 stripcolour(dark[m], &r, &g, &b);
                 for (int v : {r, g, b}) *q++ = hex.d[v][0], *q++ = hex.d[v][1];
-            } else {
-                *q++ = hex.d[255 - dark[m]][0], *q++ = hex.d[255 - dark[m]][1];
             }
+        } else {
+            for (int m = m0; m < m1; m++, q += 2) std::memcpy(q, hex.d[255 - dark[m]], 2);
         }
         *q++ = '\n';
         nobuf += q - p;
