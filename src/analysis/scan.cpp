@@ -152,11 +152,17 @@ void wavslice(int j, int n, int h) {
     int a = std::max((n - h) / 2, 0);
     int b = std::min(a + h, n);
     float lo = wave.wlast, hi = wave.wlast;
-    for (int i = a; i < b; i++) {
-        float v = static_cast<float>(wave.sbuf[i]);
-        wave.wlast = v;
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
+    if (a < b) {
+        // int to float never reverses an order, so the extremes of the samples as floats
+        // are the extremes of the samples made floats
+        int32_t ilo = wave.sbuf[a], ihi = ilo;
+        for (int i = a + 1; i < b; i++) {
+            ilo = std::min(ilo, wave.sbuf[i]);
+            ihi = std::max(ihi, wave.sbuf[i]);
+        }
+        lo = std::min(lo, static_cast<float>(ilo));
+        hi = std::max(hi, static_cast<float>(ihi));
+        wave.wlast = static_cast<float>(wave.sbuf[b - 1]);
     }
     float y = par.invwav ? wave.wmx - hi : lo - wave.wmn;
     ovlrect(ana.pltx0 + j, ana.wavy + static_cast<int>(y * ana.wavh / wave.wrn), 1,
