@@ -142,23 +142,20 @@ struct Pairs {
 };
 constexpr Pairs pairs;
 
-// Decimal digits of v at p, as "%ld" writes them; returns the end.
+// Decimal digits of v at p, as "%ld" writes them; returns the end. The digits are written
+// from the end back, two at a time.
 char *psdec(char *p, long v) {
     unsigned long u = v < 0 ? 0UL - static_cast<unsigned long>(v) : static_cast<unsigned long>(v);
     if (v < 0) *p++ = '-';
-    if (u < 10) {
-        *p++ = static_cast<char>('0' + u);
-        return p;
-    }
-    char tmp[24];
-    int k = 24;
-    for (; u >= 100; u /= 100) k -= 2, std::memcpy(tmp + k, pairs.d[u % 100], 2);
+    int len = u < 10 ? 1 : u < 100 ? 2 : u < 1000 ? 3 : u < 10000 ? 4 : 5;
+    for (unsigned long t = u / 100000; t > 0; t /= 10) len++;
+    char *e = p + len, *q = e;
+    for (; u >= 100; u /= 100) q -= 2, std::memcpy(q, pairs.d[u % 100], 2);
     if (u >= 10)
-        k -= 2, std::memcpy(tmp + k, pairs.d[u], 2);
+        std::memcpy(q - 2, pairs.d[u], 2);
     else
-        tmp[--k] = static_cast<char>('0' + u);
-    std::memcpy(p, tmp + k, 24 - k);
-    return p + (24 - k);
+        q[-1] = static_cast<char>('0' + u);
+    return e;
 }
 
 // The numbers, each followed by a space.
@@ -169,8 +166,14 @@ char *psnums(char *p, std::initializer_list<long> nums) {
 
 void psrect(int row, int col, int nrows, int ncols) {
     pshdr();
-    char *p = psroom(128), *q = p;
-    q = psnums(q, {-static_cast<long>(nrows), 0, 0, ncols, nrows, 0, row, col});
+    // "-h 0 0 w h 0 row col R": the height formatted once (an int has at most 11 characters:
+    // 16 are copied, the rest overwritten), the zeros copied
+    char *p = psroom(128), *q = p, h[24] = {};
+    const size_t hn = static_cast<size_t>(psdec(h, nrows) - h);
+    *q++ = '-', std::memcpy(q, h, 16), q += hn, std::memcpy(q, " 0 0 ", 5), q += 5;
+    q = psnums(q, {ncols});
+    std::memcpy(q, h, 16), q += hn, std::memcpy(q, " 0 ", 3), q += 3;
+    q = psnums(q, {row, col});
     *q++ = 'R', *q++ = '\n';
     nobuf += q - p;
 }

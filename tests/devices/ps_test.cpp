@@ -53,6 +53,8 @@ TEST(PostScript, DocumentIsHeaderMarksShowpageAndEndMark) {
         {0, [] { devtab.devline(2, rows, cols, 0.01); }, "10 30 M 10 -5 L 3 S\n"},
         {0, [] { devtab.devrect(1234567, -98765, 10, 2147483647); }, // numbers of every length
          "-10 0 0 2147483647 10 0 1234567 -98765 R\n"},
+        {0, [] { devtab.devrect(0, 0, 2147483647, 100000); }, // the height written twice
+         "-2147483647 0 0 100000 2147483647 0 0 0 R\n"},
         {0, [] { devtab.devline(10, diag, diag, 0.02); }, // pieces within 64 characters a line
          "10 10 M 10 10 L 10 10 L 10 10 L 10 10 L 10 10 L 10 10 L 10 10 L \n10 10 L 10 10 L 6 S\n"},
         {0, strip, two + "GS\n8A37\n"},
