@@ -66,12 +66,6 @@ float levinson(const float *r, float *a, int p) {
     return err;
 }
 
-// Power of displayed row i: bins outside the spectrum count as 0.
-float rowpow(int i) {
-    int k = ana.kmin + i;
-    return k >= 0 && k < ana.nbins ? fsl.spec[k] : 0.0f;
-}
-
 } // namespace
 
 void fftpow() {
@@ -155,7 +149,7 @@ uint8_t levelsearch(double v) {
 
 // The same from the level at the start of v's sixteenth of an octave, stepped up past the
 // thresholds up to v: a level is about a fortieth of an octave, so rarely more than two.
-uint8_t levelat(double v) {
+inline __attribute__((always_inline)) uint8_t levelat(double v) {
     if (!(v > 0)) return lv.zero;
     if (v > DBL_MAX) return levelof(v, lv.lnf); // an infinite power has no threshold
     uint64_t u;
@@ -197,17 +191,27 @@ void mklevels(double lnf) {
 } // namespace
 
 void graymap() {
-    int nk = ana.nk;
+    const int nk = std::max(ana.nk, 0);
+    // the rows i0 .. i1 - 1 lie in the spectrum; the others are 0, which adds nothing to a sum
+    // of powers (never -0) and has one level
+    const int i0 = std::clamp(-ana.kmin, 0, nk), i1 = std::clamp(ana.nbins - ana.kmin, i0, nk);
+    const float *p = fsl.spec;
+    const int k0 = ana.kmin;
     double sum = 0;
-    for (int i = 0; i < nk; i++) sum += rowpow(i);
+    for (int i = i0; i < i1; i++) sum += p[k0 + i];
     double m3 = nk > 0 ? 3 * sum / nk : 0;
     double g = wave.wvar != 0 && m3 != 0 ? std::pow(wave.wvar / m3, par.agcsp) / wave.wvar : 100;
     double lnf = std::log(static_cast<double>(par.floor));
     if (lv.floor != par.floor || lv.darkness != par.darkness || lv.contrast != par.contrast ||
         lv.c0 != gray.c0 || lv.c1 != gray.c1 || lv.c2 != gray.c2)
         mklevels(lnf);
-    for (int i = 0; i < nk; i++)
-        fsl.gcol[i] = lv.ok ? levelat(rowpow(i) * g) : levelof(rowpow(i) * g, lnf);
+    uint8_t *gc = fsl.gcol;
+    const double off = 0.0 * g; // a row outside the spectrum
+    std::memset(gc, lv.ok ? levelat(off) : levelof(off, lnf), nk);
+    if (lv.ok)
+        for (int i = i0; i < i1; i++) gc[i] = levelat(p[k0 + i] * g);
+    else
+        for (int i = i0; i < i1; i++) gc[i] = levelof(p[k0 + i] * g, lnf);
 }
 
 void specslice(int j) {

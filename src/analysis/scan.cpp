@@ -56,18 +56,22 @@ void sampspan(int32_t first, int n, int32_t *out) {
 // Adds n samples to the extremes, sum and sum of squares. The sums are kept in doubles one
 // sample at a time; while they hold whole numbers below 2^53 every step is exact, so a run of
 // 16-bit samples may be summed in integers first and added at once, to the same values.
-void runsums(const int32_t *v, int n, int32_t &vmin, int32_t &vmax, double &sum, double &sumsq) {
+// Integer work only, so a wider vector unit, where the processor has one, gives the same sums.
+__attribute__((target_clones("avx2", "default"))) void
+runsums(const int32_t *v, int n, int32_t &vmin, int32_t &vmax, double &sum, double &sumsq) {
     int32_t lo = vmin, hi = vmax;
-    int64_t isum = 0;
-    uint64_t isq = 0;
-    for (int k = 0; k < n; k++) {
-        lo = std::min(lo, v[k]), hi = std::max(hi, v[k]);
-        isum += v[k];
-        isq += static_cast<uint64_t>(int64_t{v[k]} * v[k]);
-    }
+    for (int k = 0; k < n; k++) lo = std::min(lo, v[k]), hi = std::max(hi, v[k]);
+    vmin = lo, vmax = hi;
     const double exact = 9007199254740992.0, most = 32768.0 * 32768.0 * n; // 2^53
     if (lo >= -32768 && hi <= 32768 && std::fabs(sum) + 32768.0 * n <= exact &&
         sumsq + most <= exact) {
+        // each square is at most 2^30, so it fits 32 bits
+        int64_t isum = 0;
+        uint64_t isq = 0;
+        for (int k = 0; k < n; k++) {
+            isum += v[k];
+            isq += static_cast<uint32_t>(v[k] * v[k]);
+        }
         sum += static_cast<double>(isum);
         sumsq += static_cast<double>(isq);
     } else {
@@ -76,7 +80,6 @@ void runsums(const int32_t *v, int n, int32_t &vmin, int32_t &vmax, double &sum,
             sumsq += static_cast<double>(v[k]) * v[k];
         }
     }
-    vmin = lo, vmax = hi;
 }
 
 } // namespace
@@ -152,11 +155,17 @@ void wavslice(int j, int n, int h) {
     int a = std::max((n - h) / 2, 0);
     int b = std::min(a + h, n);
     float lo = wave.wlast, hi = wave.wlast;
-    for (int i = a; i < b; i++) {
-        float v = static_cast<float>(wave.sbuf[i]);
-        wave.wlast = v;
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
+    if (a < b) {
+        // int to float never reverses an order, so the extremes of the samples as floats
+        // are the extremes of the samples made floats
+        int32_t ilo = wave.sbuf[a], ihi = ilo;
+        for (int i = a + 1; i < b; i++) {
+            ilo = std::min(ilo, wave.sbuf[i]);
+            ihi = std::max(ihi, wave.sbuf[i]);
+        }
+        lo = std::min(lo, static_cast<float>(ilo));
+        hi = std::max(hi, static_cast<float>(ihi));
+        wave.wlast = static_cast<float>(wave.sbuf[b - 1]);
     }
     float y = par.invwav ? wave.wmx - hi : lo - wave.wmn;
     ovlrect(ana.pltx0 + j, ana.wavy + static_cast<int>(y * ana.wavh / wave.wrn), 1,

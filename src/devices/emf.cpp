@@ -4,8 +4,10 @@
 #include "devices/emf.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <unistd.h>
 #include <vector>
@@ -48,7 +50,10 @@ enum {
 };
 
 static void put32(uint8_t *p, uint32_t v) {
-    for (int i = 0; i < 4; i++) p[i] = static_cast<uint8_t>(v >> (8 * i));
+    if constexpr (std::endian::native == std::endian::little)
+        std::memcpy(p, &v, 4); // one store, not four
+    else
+        for (int i = 0; i < 4; i++) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 // Records are gathered here and written in large pieces: a plot makes hundreds of thousands.

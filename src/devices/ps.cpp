@@ -142,23 +142,20 @@ struct Pairs {
 };
 constexpr Pairs pairs;
 
-// Decimal digits of v at p, as "%ld" writes them; returns the end.
+// Decimal digits of v at p, as "%ld" writes them; returns the end. The digits are written
+// from the end back, two at a time.
 char *psdec(char *p, long v) {
     unsigned long u = v < 0 ? 0UL - static_cast<unsigned long>(v) : static_cast<unsigned long>(v);
     if (v < 0) *p++ = '-';
-    if (u < 10) {
-        *p++ = static_cast<char>('0' + u);
-        return p;
-    }
-    char tmp[24];
-    int k = 24;
-    for (; u >= 100; u /= 100) k -= 2, std::memcpy(tmp + k, pairs.d[u % 100], 2);
+    int len = u < 10 ? 1 : u < 100 ? 2 : u < 1000 ? 3 : u < 10000 ? 4 : 5;
+    for (unsigned long t = u / 100000; t > 0; t /= 10) len++;
+    char *e = p + len, *q = e;
+    for (; u >= 100; u /= 100) q -= 2, std::memcpy(q, pairs.d[u % 100], 2);
     if (u >= 10)
-        k -= 2, std::memcpy(tmp + k, pairs.d[u], 2);
+        std::memcpy(q - 2, pairs.d[u], 2);
     else
-        tmp[--k] = static_cast<char>('0' + u);
-    std::memcpy(p, tmp + k, 24 - k);
-    return p + (24 - k);
+        q[-1] = static_cast<char>('0' + u);
+    return e;
 }
 
 // The numbers, each followed by a space.
@@ -169,8 +166,14 @@ char *psnums(char *p, std::initializer_list<long> nums) {
 
 void psrect(int row, int col, int nrows, int ncols) {
     pshdr();
-    char *p = psroom(128), *q = p;
-    q = psnums(q, {-static_cast<long>(nrows), 0, 0, ncols, nrows, 0, row, col});
+    // "-h 0 0 w h 0 row col R": the height formatted once (an int has at most 11 characters:
+    // 16 are copied, the rest overwritten), the zeros copied
+    char *p = psroom(128), *q = p, h[24] = {};
+    const size_t hn = static_cast<size_t>(psdec(h, nrows) - h);
+    *q++ = '-', std::memcpy(q, h, 16), q += hn, std::memcpy(q, " 0 0 ", 5), q += 5;
+    q = psnums(q, {ncols});
+    std::memcpy(q, h, 16), q += hn, std::memcpy(q, " 0 ", 3), q += 3;
+    q = psnums(q, {row, col});
     *q++ = 'R', *q++ = '\n';
     nobuf += q - p;
 }
@@ -239,20 +242,32 @@ void psmatrix(int row, int col, int nrows, int ncols, int f) {
     psputs(mat.tail);
 }
 
+// The two hex digits of 255 - dark[m] for each of n cells at q. Byte arithmetic only, so a
+// wider vector unit, where the processor has one, writes the same digits.
+__attribute__((target_clones("avx2", "default"))) void grayhex(const uint8_t *dark, int n,
+                                                               char *q) {
+    for (int m = 0; m < n; m++) {
+        const uint8_t v = static_cast<uint8_t>(255 - dark[m]), hi = v >> 4, lo = v & 15;
+        q[2 * m] = static_cast<char>(hi + (hi > 9 ? 'A' - 10 : '0'));
+        q[2 * m + 1] = static_cast<char>(lo + (lo > 9 ? 'A' - 10 : '0'));
+    }
+}
+
 // The hex digits of the cells, per line 32 gray bytes or 12 colour triples.
 void pscells(const uint8_t *dark, int f) {
     int colour = opt.coloropt != 0, per = colour ? 12 : 32;
     for (int m0 = 0; m0 < f; m0 += per) {
         int m1 = std::min(f, m0 + per);
         char *p = psroom(6 * per + 1), *q = p;
-        for (int m = m0; m < m1; m++) {
-            if (colour) {
+        if (colour) {
+            for (int m = m0; m < m1; m++) {
                 int r, g, b;
                 stripcolour(dark[m], &r, &g, &b);
                 for (int v : {r, g, b}) *q++ = hex.d[v][0], *q++ = hex.d[v][1];
-            } else {
-                *q++ = hex.d[255 - dark[m]][0], *q++ = hex.d[255 - dark[m]][1];
             }
+        } else {
+            grayhex(dark + m0, m1 - m0, q);
+            q += 2 * (m1 - m0);
         }
         *q++ = '\n';
         nobuf += q - p;

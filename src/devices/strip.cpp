@@ -42,6 +42,12 @@ struct StripPlan {
     int f = -1, n = -1;
     std::vector<float> P; // the positions the plan was made for
     std::vector<Point> pt;
+    std::vector<std::pair<int, int>> span; // the least and greatest value index each cell reads
+    // When both ends of the spans rise with the cell: the cells inside values a..b are
+    // from[a] .. upto[b] - 1 (from[i]: the first cell reading nothing below i; upto[i]: the
+    // first cell reading something above i).
+    bool rising = false;
+    std::vector<int> from, upto;
 };
 StripPlan plan;
 
@@ -66,6 +72,23 @@ void makeplan(int f, int n, const float *P) {
         planpoint(2 * m + 1, grayidx(x2, n, P), n);
     }
     planpoint(2 * f, grayidx(f > 1 ? f / d : 0, n, P), n);
+    plan.span.resize(f);
+    for (int m = 0; m < f; m++) {
+        const Point *q = &plan.pt[2 * m];
+        plan.span[m] = {std::min({q[0].lo, q[1].lo, q[2].lo}),
+                        std::max({q[0].hi, q[1].hi, q[2].hi})};
+    }
+    plan.rising = true;
+    for (int m = 1; m < f; m++)
+        if (plan.span[m].first < plan.span[m - 1].first ||
+            plan.span[m].second < plan.span[m - 1].second)
+            plan.rising = false;
+    plan.from.resize(n + 1), plan.upto.resize(n + 1);
+    for (int i = 0, m = 0, u = 0; i <= n; i++) {
+        while (m < f && plan.span[m].first < i) m++;
+        while (u < f && plan.span[u].second <= i) u++;
+        plan.from[i] = m, plan.upto[i] = u;
+    }
 }
 
 } // namespace
@@ -79,11 +102,44 @@ void stripfill(int f, int n, const uint8_t *data, const float *P, uint8_t *dark)
     makeplan(f, n, P);
     const Point *pt = plan.pt.data();
     auto at = [data](const Point &q) { return data[q.lo] * q.wlo + data[q.hi] * q.whi; };
-    double v0 = at(pt[0]);
-    for (int m = 0; m < f; m++) {
+    double v0 = 0;
+    bool held = false; // v0 holds cell m's start, the end of cell m - 1
+    auto mean = [&](int m) {
+        if (!held) v0 = at(pt[2 * m]);
         double v2 = at(pt[2 * m + 1]), v1 = at(pt[2 * m + 2]);
         dark[m] = static_cast<uint8_t>(static_cast<int>((v0 + v1 + v2) / 3 + 0.5));
-        v0 = v1; // this cell's end is the next one's start
+        v0 = v1;
+        held = true;
+    };
+    // A cell whose points all read one value d takes d: the weights of each point sum to 1
+    // within a few ulps, so the mean is d within 1e-12, and d + 0.5 + that truncates to d.
+    if (plan.rising) {
+        // the cells inside each run of equal values at once, the cells between one by one
+        int m = 0;
+        for (int a = 0, b; a < n; a = b + 1) {
+            for (b = a; b + 1 < n && data[b + 1] == data[a];) b++;
+            const int m0 = std::max(plan.from[a], m), m1 = plan.upto[b];
+            if (m1 <= m0) continue;
+            for (; m < m0; m++) mean(m);
+            std::memset(dark + m0, data[a], m1 - m0);
+            m = m1, held = false;
+        }
+        for (; m < f; m++) mean(m);
+        return;
+    }
+    // same[i]: the last index of the run of values equal to data[i]
+    static std::vector<int> same;
+    same.resize(n);
+    same[n - 1] = n - 1;
+    for (int i = n - 2; i >= 0; i--) same[i] = data[i] == data[i + 1] ? same[i + 1] : i;
+    for (int m = 0; m < f; m++) {
+        const auto [lo, hi] = plan.span[m];
+        if (same[lo] >= hi) {
+            dark[m] = data[lo];
+            held = false;
+        } else {
+            mean(m);
+        }
     }
 }
 

@@ -179,10 +179,36 @@ static std::vector<uint8_t> indexed(const Surface &s, Palette &pal) {
     std::vector<uint8_t> idx;
     bigpages(idx, n);
     idx.resize(n);
-    for (size_t i = 0; i < n; i++) {
-        const int k = pal.find(&s.px[3 * i]);
-        if (k < 0) return {};
-        idx[i] = static_cast<uint8_t>(k);
+    const uint8_t *px = s.px.data();
+    const size_t w = static_cast<size_t>(s.w);
+    for (size_t y = 0; y < static_cast<size_t>(s.h); y++) {
+        const uint8_t *row = px + 3 * w * y;
+        uint8_t *out = &idx[w * y];
+        // a row the same as the one above (a gray band is many rows tall) has its indices
+        if (y > 0 && std::memcmp(row, row - 3 * w, 3 * w) == 0) {
+            std::memcpy(out, out - w, w);
+            continue;
+        }
+        for (size_t x = 0; x < w;) {
+            // eight pixels each the same as the one before (24 bytes equal those a pixel back),
+            if (x > 0 && x + 8 <= w && std::memcmp(row + 3 * x, row + 3 * x - 3, 24) == 0) {
+                std::memset(out + x, out[x - 1], 8);
+                x += 8;
+                continue;
+            }
+            // or the same as the eight above
+            if (y > 0 && x + 8 <= w && std::memcmp(row + 3 * x, row + 3 * x - 3 * w, 24) == 0) {
+                std::memcpy(out + x, out + x - w, 8);
+                x += 8;
+                continue;
+            }
+            // else the eight one by one
+            for (const size_t end = std::min(x + 8, w); x < end; x++) {
+                const int k = pal.find(row + 3 * x);
+                if (k < 0) return {};
+                out[x] = static_cast<uint8_t>(k);
+            }
+        }
     }
     return idx;
 }
@@ -203,10 +229,11 @@ int surfpng(const Surface &s, FILE *fp) {
     png_set_IHDR(png, info, s.w, s.h, 8, ix ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (ix) png_set_PLTE(png, info, pal.cols.data(), static_cast<int>(pal.cols.size()));
-    // the pixels are what matters, not the last byte of compression: a fast level, and the
+    // the pixels are what matters, not the last byte of compression: a fast level; palette
+    // indices unfiltered (a predictor saves little on them and costs a pass), colours with the
     // row above as the predictor, which suits plots of long flat stretches
     png_set_compression_level(png, 1);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, ix ? PNG_FILTER_NONE : PNG_FILTER_UP);
     png_write_info(png, info);
     const size_t row = static_cast<size_t>(s.w) * (ix ? 1 : 3);
     for (int y = 0; y < s.h; y++)

@@ -4,6 +4,10 @@
 #include "devices/strip.h"
 #include "devtest.h"
 
+#include <algorithm>
+#include <cmath>
+#include <random>
+
 namespace {
 
 const std::string head =
@@ -48,6 +52,8 @@ TEST(PostScript, DocumentIsHeaderMarksShowpageAndEndMark) {
         {0, [] { devtab.devline(2, rows, cols, 0.01); }, "10 30 M 10 -5 L 3 S\n"},
         {0, [] { devtab.devrect(1234567, -98765, 10, 2147483647); }, // numbers of every length
          "-10 0 0 2147483647 10 0 1234567 -98765 R\n"},
+        {0, [] { devtab.devrect(0, 0, 2147483647, 100000); }, // the height written twice
+         "-2147483647 0 0 100000 2147483647 0 0 0 R\n"},
         {0, [] { devtab.devline(10, diag, diag, 0.02); }, // pieces within 64 characters a line
          "10 10 M 10 10 L 10 10 L 10 10 L 10 10 L 10 10 L 10 10 L 10 10 L \n10 10 L 10 10 L 6 S\n"},
         {0, strip, two + "GS\n8A37\n"},
@@ -70,6 +76,21 @@ TEST(StripSampling, HundredCellsPerWholeInchAtLeastOnePerValue) {
     for (auto &c : cases) EXPECT_EQ(stripcells(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1];
 }
 
+// Cell m of f as the mean darkness at its start, end and middle, one cell at a time.
+int onecell(int m, int f, int n, const uint8_t *v, const float *P) {
+    auto at = [&](double x) {
+        double p = grayidx(x, n, P);
+        if (!(p > 0)) return double(v[0]);
+        if (p >= n - 1) return double(v[n - 1]);
+        int k = static_cast<int>(p);
+        return v[k] * (1 - (p - k)) + v[k + 1] * (p - k);
+    };
+    double d = f - 1;
+    return static_cast<int>(
+        (at(f > 1 ? m / d : 0) + at(f > 1 ? (m + 1) / d : 0) + at(f > 1 ? (m + 0.5) / d : 0)) / 3 +
+        0.5);
+}
+
 TEST(StripSampling, CellIsTheMeanDarknessAtItsStartEndAndMiddle) {
     // cell m of f over n values at positions P: the darkness at relative positions m / (f - 1),
     // (m + 1) / (f - 1) and their middle, index (n - 0.5)(i + fraction from P[i] to P[i + 1]) / n
@@ -89,4 +110,32 @@ TEST(StripSampling, CellIsTheMeanDarknessAtItsStartEndAndMiddle) {
         stripfill(f, n, v, P, dark.data());
         EXPECT_EQ(dark[m], want) << m << "/" << f;
     }
+}
+
+TEST(StripSampling, WholeStripsMatchTheCellByCellMeansAsPositionsChange) {
+    // one position array reused with new contents, as each plot reuses it: linear, octave-like
+    // with held zeros at the bottom, and uneven with repeats; every cell to the last bit
+    std::mt19937 rng(15);
+    std::vector<float> P(502);
+    std::vector<uint8_t> v(501), dark;
+    for (int n : {1, 2, 3, 129, 257, 500})
+        for (int w : {1, 7, 299, 450, 1350, 2400})
+            for (int kind = 0; kind < 3; kind++) {
+                for (int i = 0; i <= n; i++)
+                    P[i] = kind == 0 ? static_cast<float>(i * (1.0 / n))
+                           : kind == 1
+                               ? std::clamp(std::log2f(1.0f + 7.0f * i / n) / 3 - 0.05f, 0.f, 1.f)
+                               : (i ? P[i - 1] + (rng() % 3) / (2.0f * n) : 0.0f);
+                // random values, or runs of a few (white, black, one gray) that cells lie within
+                for (int i = 0; i < n; i++)
+                    v[i] = static_cast<uint8_t>(w % 2                ? rng()
+                                                : i > 0 && rng() % 5 ? v[i - 1]
+                                                                     : rng() % 3 * 127);
+                const int f = stripcells(w, n, 300);
+                dark.assign(f, 0);
+                stripfill(f, n, v.data(), P.data(), dark.data());
+                for (int m = 0; m < f; m++)
+                    ASSERT_EQ(dark[m], onecell(m, f, n, v.data(), P.data()))
+                        << "n " << n << " kind " << kind << " cell " << m << "/" << f;
+            }
 }
