@@ -12,7 +12,6 @@
 #include <map>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "driver/batchopts.h"
@@ -233,29 +232,16 @@ void asalone(const Corpus &c, const std::string &spc, size_t step) {
     for (const auto &[name, bytes] : alone) EXPECT_EQ(made.at(name), bytes) << name;
 }
 
-// Waits until the manifest holds n rows; false after 60 s.
-bool rowsdue(const Scratch &s, size_t n) {
-    for (int i = 0; i < 6000; i++) {
-        const std::string m = readfile(s / "m.csv");
-        const bool started = readfile(s / "pid").size() > 1;
-        if (started && static_cast<size_t>(std::count(m.begin(), m.end(), '\n')) > n) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
-
 // Starts the batch in a process group of its own and stops the group with sig once the
 // manifest holds a few rows, as a terminal's Ctrl-C or a scheduler's cancel does. Only whole
 // outputs may stand, among them every one the manifest says was done (one settled as the stop
 // came may have no row yet); returns how many.
 size_t stopmidway(const Corpus &c, int sig, const std::string &words) {
-    fs::remove(c.s / "m.csv"), fs::remove(c.s / "pid");
-    std::thread stop([&] {
-        if (rowsdue(c.s, 3 + 2)) kill(-std::atoi(readfile(c.s / "pid").c_str()), sig);
-    });
+    fs::remove(c.s / "m.csv"); // the header and 3 + 2 rows, or 60 s
     const Ran r = shell(c.s, "setsid " + std::string(KAVREL_BATCH_BIN) + " -j 2 -q" + words +
-                                 " & p=$!; echo $p > pid; wait $p");
-    stop.join();
+                                 " & p=$!; for i in $(seq 6000); do [ $(cat m.csv 2>/dev/null | "
+                                 "wc -l) -gt 5 ] && break; sleep 0.01; done; kill -" +
+                                 std::to_string(sig) + " -$p; wait $p");
     EXPECT_EQ(r.status, 128 + sig) << r.err;
     const auto made = tree(c.s / "o");
     for (const auto &[name, bytes] : made) // written whole, not a part file
