@@ -156,6 +156,8 @@ int timerange() {
         msg("invalid time range\n");
         return refused();
     }
+    // sample positions are 32-bit, as the file's length is: a range past them cannot be read
+    if (!(ana.tend * static_cast<double>(sd.srate) < 2.0e9)) return badvalue("tmax");
     ana.tfirst = ana.tpg0;
     ana.npages = 1;
     if (par.tpage > 0 && par.newpage) {

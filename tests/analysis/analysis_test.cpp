@@ -110,7 +110,7 @@ TEST(Setup, RefusesPlotsItCannotDrawWithTheReason) {
     // refused by the name of the first value
     std::istringstream named("xlen=0;xllc=11;xllc=200;xllc=-1e30;yllc=1e30;ticsiz=1000;"
                              "emax=-10 emin=-10;floor=1;floor=0;foct=2 nflim=0 fmax=-5;"
-                             "fmin=1e30 nflim=0;fmax=1e8 nflim=0;tmax=1e9;tpage=1e9 tmax=1e9");
+                             "fmin=1e30 nflim=0;fmax=1e8 nflim=0;tmax=1e9");
     for (std::string p; std::getline(named, p, ';');)
         refused(p.c_str(), "ERROR(mem.wav): bad value of " + p.substr(0, p.find('=')) + "\n");
 }

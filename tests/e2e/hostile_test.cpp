@@ -79,6 +79,8 @@ TEST(HostileInput, EachCaseEndsInTimeWithItsStatusAndMessage) {
         {"an LPC order past the FFT width", "-Pps -o o.eps p.spc",
          "windwidth=0.0003\nmfft=3\nnlpc=12\nsdfile t.wav\n", 0, "FFT width     =        8",
          1L << 22, "gs"},
+        {"a range past 32-bit sample positions", "-Pps -o o.eps p.spc", "tmax=3e9\nsdfile t.wav\n",
+         1, "bad value of tmax", 1L << 16},
         {"a WAV whose format chunk comes after padding", "-Pps -o o.eps junk.wav", nullptr, 0,
          "WAV file: junk.wav", 1L << 22, "gs"},
     };
