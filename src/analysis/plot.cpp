@@ -204,7 +204,7 @@ int drawpage(int cochlear, int first, int n, int total) {
 
 // Pages until the range is drawn, the last one shorter at the same time scale.
 Outcome pageloop(int cochlear) {
-    const int total = progpages();
+    const int total = ana.npages;
     for (int k = 0; k < total; k++) {
         if (k > 0) {
             plotclear();

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "analysis/setup.h"
 #include "base/msg.h"
 #include "base/opts.h"
 
@@ -14,10 +13,6 @@ namespace {
 int shown = 0; // length of the line on the terminal, 0 when none
 
 } // namespace
-
-int progpages() {
-    return ana.npages;
-}
 
 void progshow(int n, int total) {
     FILE *fp = msgfp ? msgfp : stderr;

@@ -3,8 +3,6 @@
 // never gets it, so the messages written there stay as they are.
 #pragma once
 
-// The pages the page loop will draw.
-int progpages();
 // Shows page n of total, in verbose mode and on a terminal, for more than one page.
 void progshow(int n, int total);
 // Clears the line if one is shown.
