@@ -231,13 +231,12 @@ void psmatrix(int row, int col, int nrows, int ncols, int f) {
                  colour ? "CS" : "GS");
     }
     psputs(mat.head);
-    double tx = static_cast<double>(-row) / nrows;
-    if (nrows == 1) {
-        char *p = psroom(24), *q = psdec(p, -static_cast<long>(row));
+    if (row % nrows == 0) { // a whole number: its digits and ".0", as %.1f writes it
+        char *p = psroom(24), *q = psdec(p, -static_cast<long>(row / nrows));
         *q++ = '.', *q++ = '0';
         nobuf += q - p;
     } else {
-        psprintf("%.1f", tx);
+        psprintf("%.1f", static_cast<double>(-row) / nrows);
     }
     psputs(mat.tail);
 }
