@@ -4,6 +4,7 @@
 #include "render/core.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -23,11 +24,15 @@ void ovlclear() {
         scan.ovllist[i]->data = nullptr;
     }
     scan.novl = 0;
+    scan.wakeknown = 0;
 }
 
-// Seeds each column's dither carry below 256 >> planes from the unseeded generator.
+// Seeds each column's dither carry below 256 >> planes from the unseeded generator. A device
+// of 8 planes has no carry, and one that takes gray lines whole never reads it: every seed
+// is 0 there, and the generator is left alone.
 void ditherseed() {
     int span = page.planes >= 8 ? 1 : 256 >> std::max(page.planes, 0);
+    if (span == 1 || devtab.devimage) return (void)std::memset(scan.dither, 0, scan.bufcols);
     for (int c = 0; c < scan.bufcols; c++)
         scan.dither[c] = static_cast<uint8_t>(std::rand() % 32768 % span);
 }
@@ -96,6 +101,17 @@ void ovlhand(Ovl *o) {
     o->done = 1;
 }
 
+// The first row whose band has anything to do with overlay o. Until its rows are reached an
+// overlay waits; a rectangle, polyline or gray line that the device takes whole waits on
+// until it has been passed. A done overlay is looked at every band.
+int wakeat(const Ovl *o) {
+    if (!o || o->done) return INT_MIN;
+    const bool whole = o->kind == 2 || (o->kind == 1 && devtab.devrect) ||
+                       (o->kind == 3 && devtab.devimage);
+    const long long w = whole ? o->row0 + 9LL + o->nrows : o->row0 + 1LL;
+    return static_cast<int>(std::clamp<long long>(w, INT_MIN, INT_MAX));
+}
+
 // The two passes over the display list for the band ending at currow; 1 when anything was
 // drawn into the band.
 int bandrender() {
@@ -111,7 +127,9 @@ int bandrender() {
                                 static_cast<const uint8_t *>(o->data), gray.graypos);
         }
     }
+    for (int i = scan.wakeknown; i < scan.novl; i++) scan.ovlwake[i] = wakeat(scan.ovllist[i]);
     for (int i = 0; i < scan.novl; i++) {
+        if (scan.ovlwake[i] > scan.currow && !scan.finishing) continue;
         Ovl *o = scan.ovllist[i];
         if (!o) {
             msg("Overlay %d has null pointer\n", i);
@@ -130,10 +148,14 @@ int bandrender() {
             ovlgraybit(i, i < last && moved);
             if (i < last) {
                 std::swap(scan.ovllist[i], scan.ovllist[last]);
+                scan.ovlwake[i] = scan.ovlwake[last];
                 i--;
             }
+            continue;
         }
+        scan.ovlwake[i] = wakeat(o);
     }
+    scan.wakeknown = scan.novl;
     return drawn;
 }
 
@@ -145,6 +167,7 @@ void handrest() {
         Ovl *o = scan.ovllist[i];
         if (o && o->kind == 2 && !o->done && o->data) linerest(o);
     }
+    scan.wakeknown = 0; // lines were done here, not in the band scan
 }
 
 // The marks of the page that found no overlay, said once; the run has failed.
@@ -237,6 +260,7 @@ void ovlback(Ovl *o) {
     std::free(o->data);
     o->data = nullptr;
     scan.novl--;
+    scan.wakeknown = std::min(scan.wakeknown, scan.novl);
 }
 
 void ovlrect(int row, int col, int nrows, int ncols) {

@@ -65,6 +65,10 @@ struct Scan {
     Ovl *ovllist[OVLMAX] = {};  // records, the first novl in use
     int novl = 0;
     uint64_t graybits[OVLMAX / 64] = {}; // slots of ovllist holding gray lines not handed over
+    // Per slot, for the first wakeknown: the first row at which the band scan has anything to
+    // do with the overlay; earlier visits leave it as it is.
+    int ovlwake[OVLMAX] = {};
+    int wakeknown = 0;
     int dropped = 0;                     // marks refused an overlay on this page
     int pageno = 1;                      // page of the document being drawn
 };
