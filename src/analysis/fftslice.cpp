@@ -118,12 +118,28 @@ uint8_t levelof(double v, double lnf) {
     return t > 255 ? 255 : (t >= 0 ? static_cast<uint8_t>(t) : 0);
 }
 
+// About where the level reaches k: the tone curve solved for k / 255 by Newton's method from
+// y (the last root; updated), taken back through the log. 0 when that fails. Only a starting
+// point for the search, which decides by levelof itself.
+double nearlevel(int k, double &y, double lnf) {
+    const double want = k / 255.0;
+    for (int i = 0; i < 60; i++) {
+        const double g = gresp(y) - want, dg = (3 * gray.c2 * y + 2 * gray.c1) * y + gray.c0;
+        if (!(dg > 0) || !std::isfinite(g)) return 0;
+        const double step = g / dg;
+        y -= step;
+        if (!(std::fabs(step) > 1e-15 * (1 + std::fabs(y)))) break;
+    }
+    const double v = std::exp(((y - par.darkness) / (par.contrast * 1.5) + 0.3 - 1) * lnf);
+    return v > 0 && v <= DBL_MAX ? v : 0;
+}
+
 // Where levelof steps up, for plots where it rises with v (a floor above 1, contrast above 0):
 // at[k] is the least positive double whose level is k or more. Found by bisection over the
 // bit patterns of the finite positive doubles, and kept only when levelof agrees at each
 // threshold and one ulp either side; then a level is a table look-up, not a log.
 struct Levels {
-    double floor = -1, darkness = 0, contrast = 0, c0 = 0, c1 = 0, c2 = 0; // made for these
+    double floor = NAN, darkness = 0, contrast = 0, c0 = 0, c1 = 0, c2 = 0; // made for these
     int ok = 0;
     uint8_t zero = 0;          // the level of v <= 0 and NaN
     double lnf = 0;            // log of the floor
@@ -166,10 +182,31 @@ void mklevels(double lnf) {
     if (!(par.floor > 1) || !(par.contrast > 0)) return;
     const uint64_t top = 0x7FEFFFFFFFFFFFFFull; // the largest finite double
     std::vector<uint64_t> steps;
+    double y = 0;
     for (int k = 1; k < 256; k++) {
         lv.at[k] = INFINITY;
         if (levelof(bitsof(top), lnf) < k) continue;
         uint64_t lo = 0, hi = top; // lo is 0 or levelof(lo) < k; levelof(hi) >= k
+        // narrowed from the estimate by steps that double, when there is one
+        const double near = nearlevel(k, y, lnf);
+        uint64_t at;
+        std::memcpy(&at, &near, 8);
+        const bool above = near > 0 && levelof(near, lnf) >= k;
+        for (uint64_t d = 1024; near > 0; d *= 2) {
+            if (above) {
+                hi = at, at = hi > d ? hi - d : 0;
+                if (at == 0 || levelof(bitsof(at), lnf) < k) {
+                    lo = at;
+                    break;
+                }
+            } else {
+                lo = at, at = top - lo > d ? lo + d : top;
+                if (levelof(bitsof(at), lnf) >= k) {
+                    hi = at;
+                    break;
+                }
+            }
+        }
         while (hi - lo > 1) {
             uint64_t mid = lo + (hi - lo) / 2;
             (levelof(bitsof(mid), lnf) >= k ? hi : lo) = mid;
@@ -201,10 +238,10 @@ void graymap() {
     for (int i = i0; i < i1; i++) sum += p[k0 + i];
     double m3 = nk > 0 ? 3 * sum / nk : 0;
     double g = wave.wvar != 0 && m3 != 0 ? std::pow(wave.wvar / m3, par.agcsp) / wave.wvar : 100;
-    double lnf = std::log(static_cast<double>(par.floor));
     if (lv.floor != par.floor || lv.darkness != par.darkness || lv.contrast != par.contrast ||
         lv.c0 != gray.c0 || lv.c1 != gray.c1 || lv.c2 != gray.c2)
-        mklevels(lnf);
+        mklevels(std::log(static_cast<double>(par.floor)));
+    const double lnf = lv.lnf;
     uint8_t *gc = fsl.gcol;
     const double off = 0.0 * g; // a row outside the spectrum
     std::memset(gc, lv.ok ? levelat(off) : levelof(off, lnf), nk);
