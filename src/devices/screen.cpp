@@ -211,8 +211,10 @@ static struct {
     std::vector<float> pos;
     std::vector<Tap> taps; // 3 per cell
     std::vector<int> edge; // m + 1
-    int lo = 0, hi = 0;    // the columns the drawn cells cover
+    std::vector<std::pair<int, int>> span; // the least and greatest value index a cell reads
+    int lo = 0, hi = 0;                    // the columns the drawn cells cover
     std::vector<uint8_t> lev;
+    std::vector<int> same; // per line: the last index of the run of values equal to value i
 } plan;
 
 static bool planfits(int col, int ncols, int k, int m, const float *pos) {
@@ -225,6 +227,8 @@ static void mkplan(int col, int ncols, int k, int m, const float *pos) {
     plan.pos.assign(pos, pos + k);
     plan.taps.resize(3 * static_cast<size_t>(m));
     plan.edge.resize(static_cast<size_t>(m) + 1);
+    plan.span.clear();
+    plan.same.resize(static_cast<size_t>(k));
     plan.lo = 1 << 30, plan.hi = -(1 << 30);
     double s = (k - 0.5) / std::max(m - 1, 1);
     for (int j = 0; j < m; j++) {
@@ -234,16 +238,34 @@ static void mkplan(int col, int ncols, int k, int m, const float *pos) {
         int y0 = m == 1 ? col : static_cast<int>(col + ncols * t[0].at(pos) + 0.5);
         int y1 = j == m - 1 ? col + ncols : static_cast<int>(col + ncols * t[2].at(pos) + 0.5);
         plan.edge[j] = y0, plan.edge[j + 1] = y1;
+        plan.span.emplace_back(std::min({t[0].i, t[1].i, t[2].i}), std::max({t[0].j, t[1].j, t[2].j}));
         if (y1 > y0) plan.lo = std::min(plan.lo, y0), plan.hi = std::max(plan.hi, y1);
     }
     plan.lev.assign(static_cast<size_t>(std::max(plan.hi - plan.lo, 0)), 0);
 }
 
-// Palette index of cell j: the mean of its three values on the gray scale.
+// Palette index of value v on the gray scale.
+static int scalelev(int v) {
+    return static_cast<int>(v * 253.0 / 255 + 0.5) + 1;
+}
+
+// Palette index of cell j: the mean of its three values on the gray scale. A cell whose taps
+// all read one value v takes v's index from the table: the weights of a tap sum to 1 within an
+// ulp, and v * 253 / 255 lies at least 1/510 from the rounding point, so the sum's error of
+// some 1e-13 never moves it.
 static int cellidx(int j, const uint8_t *vals) {
+    const auto [lo, hi] = plan.span[static_cast<size_t>(j)];
+    if (plan.same[static_cast<size_t>(lo)] >= hi) return scalelev(vals[lo]);
     const Tap *t = &plan.taps[3 * static_cast<size_t>(j)];
     return static_cast<int>((t[0].at(vals) + t[1].at(vals) + t[2].at(vals)) / 3 * 253 / 255 + 0.5) +
            1;
+}
+
+// The run ends of the values of one line, for cellidx.
+static void findruns(const uint8_t *vals) {
+    const int k = plan.k;
+    plan.same[k - 1] = k - 1;
+    for (int i = k - 2; i >= 0; i--) plan.same[i] = vals[i] == vals[i + 1] ? plan.same[i + 1] : i;
 }
 
 // An upright gray line drawn a pixel row at a time (column c is pixel row bmh - c - 1): each
@@ -272,6 +294,7 @@ static void scrimage(int row, int col, int nrows, int ncols, int k, const uint8_
     if (m <= 0 || k <= 0 || !vals || !pos) return;
     white = nullptr;
     if (!planfits(col, ncols, k, m, pos)) mkplan(col, ncols, k, m, pos);
+    findruns(vals);
     if (nrows > 0 && !scr.rotated) return imagerows(row, nrows, vals);
     for (int j = 0; j < m; j++) {
         int y0 = plan.edge[j], y1 = plan.edge[j + 1];

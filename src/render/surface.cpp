@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <png.h>
+#include <zlib.h>
 #include <sys/mman.h>
 #include <vector>
 
@@ -229,6 +230,8 @@ int surfpng(const Surface &s, FILE *fp) {
     png_set_IHDR(png, info, s.w, s.h, 8, ix ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (ix) png_set_PLTE(png, info, pal.cols.data(), static_cast<int>(pal.cols.size()));
+    // every index comes from the palette just made: the library's check of each pixel is moot
+    png_set_check_for_invalid_index(png, 0);
     // the pixels are what matters, not the last byte of compression: a fast level; palette
     // indices unfiltered (a predictor saves little on them and costs a pass), colours with the
     // row above as the predictor, which suits plots of long flat stretches
