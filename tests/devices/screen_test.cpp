@@ -22,6 +22,8 @@ static void scene() {
     const uint8_t flat[2] = {100, 100};
     const float pos[3] = {0, 0.5f, 1};
     devtab.devimage(100, 10, 5, 40, 2, flat, pos); // x 100..104, y 100..139 in entry 100
+    const uint8_t sixty[2] = {60, 60};              // 60 x 253 / 255 + 0.5 = 60.03: entry 61
+    devtab.devimage(120, 10, 3, 40, 2, sixty, pos);
 }
 
 TEST(Screen, FinishedPictureIsWrittenAsPngToTheOutputFile) {
@@ -38,7 +40,8 @@ TEST(Screen, FinishedPictureIsWrittenAsPngToTheOutputFile) {
                          {50, 120, 0},    {50, 140, 0},    {50, 119, 255},  {50, 141, 255},
                          {51, 130, 255},  {100, 100, 155}, {104, 139, 155}, {105, 120, 255},
                          {100, 140, 255}, {100, 99, 255},  {175, 66, 0},    {175, 84, 0},
-                         {175, 65, 255},  {175, 85, 255},  {161, 75, 0},    {160, 75, 255}};
+                         {175, 65, 255},  {175, 85, 255},  {161, 75, 0},    {160, 75, 255},
+                         {121, 120, 194}};
     for (auto &q : px) EXPECT_EQ(p.gray(q[0], q[1]), q[2]) << q[0] << "," << q[1];
     // in colour entry i below 127 is (0, 2i, 255 - 2i), from 127 on (2(i - 127), the rest, 0)
     auto rgb = [&](int x, int y) { return std::vector<int>(c.at(x, y), c.at(x, y) + 3); };

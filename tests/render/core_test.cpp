@@ -51,6 +51,30 @@ TEST(VectorDevice, GetsEachOverlayOnceWhenTheScanHasPassedIt) {
     EXPECT_EQ(rec.log, "i0,1,3,50,2,10,200,7 r0,0,7,2 l0,3,5,9,2,10 r3,4,5,5 r20,4,8,5 c1 ");
 }
 
+TEST(VectorDevice, EveryRectangleIsHandedAtTheFirstFlushPastIt) {
+    // many waiting at once, some made while others are passed: each handed once, at the
+    // first flush whose band starts more than nrows rows after its first row
+    recopen(1, 1, 640, 100);
+    static std::vector<std::array<int, 3>> got; // row0, nrows, row of the scan when handed
+    got.clear();
+    devtab.devrect = [](int r, int, int nr, int) { got.push_back({r, nr, scan.currow}); };
+    std::vector<std::pair<int, int>> made;
+    for (int i = 0; i < 90; i++) {
+        const int r = scan.currow + (i * 37) % 130, nr = 1 + (i * 13) % 41;
+        ovlrect(r, 0, nr, 1), made.push_back({r, nr});
+        if (i % 30 == 29) rowadv(150);
+    }
+    rowto(632);
+    ASSERT_EQ(got.size(), made.size());
+    std::sort(made.begin(), made.end());
+    std::sort(got.begin(), got.end());
+    for (size_t i = 0; i < got.size(); i++) {
+        auto [r, nr, at] = got[i];
+        EXPECT_EQ(std::make_pair(r, nr), made[i]);
+        EXPECT_TRUE(at - 8 - r > nr && at - 16 - r <= nr) << r << "+" << nr << " at " << at;
+    }
+}
+
 TEST(PageEnd, PassesTheRestOfThePageAndThePlotEndsWithAClose) {
     // 10.5 in at 300 dpi: 393 whole bands, the last 6 rows not flushed. The list of marks not
     // yet passed holds 512.
