@@ -321,7 +321,7 @@ void scropen() {
     int w = scr.rotated ? scr.bmh : scr.bmw, h = scr.rotated ? scr.bmw : scr.bmh;
     white = nullptr;
     if (scr.drawdc && (scr.drawdc->w != w || scr.drawdc->h != h))
-        surfinit(*scr.drawdc, w, h, scr.palette[0]), white = scr.drawdc;
+        surfinit(*scr.drawdc, w, h, scr.palette[0], scr.indexed), white = scr.drawdc;
     scr.curpen = DrawPen{0, black};
     if (scr.drawdc) scr.oldpen = surfpen(*scr.drawdc, scr.curpen);
     if (scr.mirror && scr.windc) surfpen(*scr.windc, scr.curpen);

@@ -13,6 +13,8 @@ struct Screen {
     int rotated = 0;            // 1: pixel x = column, pixel y = row (printing)
     int savepng = 1;            // 1: the finished plot goes to the -o file as PNG
     int savehint = 1;           // 1: a plot without -o says how to save it (kavrel)
+    int indexed = 1;            // 1: a surface the device makes holds palette indices (kavrel's
+                                // picture, only written as PNG); the window's are RGB
     // While mirror is 1: shows the window the pixels changed since the last call (x, y,
     // width, height of drawdc), after each band, at each page end and at the plot's end.
     void (*flush)(int x, int y, int w, int h) = nullptr;

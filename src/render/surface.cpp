@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <png.h>
-#include <zlib.h>
 #include <sys/mman.h>
 #include <vector>
 
@@ -32,14 +31,56 @@ static void bigpages(std::vector<uint8_t> &px, size_t n) {
     if (lo % big == 0) madvise(reinterpret_cast<void *>(lo), big, MADV_COLLAPSE);
 }
 
-void surfinit(Surface &s, int w, int h, Rgb c) {
+// The index of colour c in pal, added when new; -1 when a 257th colour would be needed.
+static int palfind(SurfPalette &pal, Rgb c) {
+    const uint32_t key = 1u << 24 | c.r << 16 | c.g << 8 | c.b;
+    if (key == pal.last) return pal.lastidx;
+    uint32_t h = (key * 2654435761u) >> 22;
+    while (pal.keys[h] != 0 && pal.keys[h] != key) h = (h + 1) & 1023;
+    if (pal.keys[h] == 0) {
+        if (pal.cols.size() == 256) return -1;
+        pal.keys[h] = key, pal.at[h] = static_cast<uint8_t>(pal.cols.size());
+        pal.cols.push_back(c);
+    }
+    pal.last = key, pal.lastidx = pal.at[h];
+    return pal.lastidx;
+}
+
+// The surface's pixels as RGB from here on: its palette is full.
+static void unindex(Surface &s) {
+    const size_t n = static_cast<size_t>(s.w) * s.h;
+    std::vector<uint8_t> rgb(n * 3);
+    for (size_t i = 0; i < n; i++) {
+        const Rgb c = s.pal.cols[s.px[i]];
+        rgb[3 * i] = c.r, rgb[3 * i + 1] = c.g, rgb[3 * i + 2] = c.b;
+    }
+    s.px.swap(rgb);
+    s.indexed = 0;
+    s.pal = SurfPalette{};
+}
+
+// Where colour c is an index of the surface's palette: 1 with its index in k; 0 on an RGB
+// surface (which a full palette makes this one).
+static int asindex(Surface &s, Rgb c, uint8_t &k) {
+    if (!s.indexed) return 0;
+    const int i = palfind(s.pal, c);
+    if (i < 0) return unindex(s), 0;
+    k = static_cast<uint8_t>(i);
+    return 1;
+}
+
+void surfinit(Surface &s, int w, int h, Rgb c, int indexed) {
     s.w = std::max(w, 0);
     s.h = std::max(h, 0);
-    bigpages(s.px, static_cast<size_t>(s.w) * s.h * 3);
-    s.px.assign(static_cast<size_t>(s.w) * s.h * 3, c.r);
+    s.indexed = indexed;
+    s.pal = SurfPalette{};
+    const size_t n = static_cast<size_t>(s.w) * s.h * (indexed ? 1 : 3);
+    bigpages(s.px, n);
+    uint8_t k = 0;
+    s.px.assign(n, asindex(s, c, k) ? k : c.r);
     s.pen = DrawPen{};
     s.curx = s.cury = 0;
-    if (c.g != c.r || c.b != c.r) surffill(s, 0, 0, s.w, s.h, c);
+    if (!indexed && (c.g != c.r || c.b != c.r)) surffill(s, 0, 0, s.w, s.h, c);
 }
 
 DrawPen surfpen(Surface &s, DrawPen p) {
@@ -55,6 +96,8 @@ void surfmove(Surface &s, int x, int y) {
 
 void surfpixel(Surface &s, int x, int y, Rgb c) {
     if (x < 0 || y < 0 || x >= s.w || y >= s.h) return;
+    uint8_t k;
+    if (asindex(s, c, k)) return (void)(s.px[static_cast<size_t>(y) * s.w + x] = k);
     uint8_t *p = &s.px[(static_cast<size_t>(y) * s.w + x) * 3];
     p[0] = c.r;
     p[1] = c.g;
@@ -63,6 +106,7 @@ void surfpixel(Surface &s, int x, int y, Rgb c) {
 
 Rgb surfget(const Surface &s, int x, int y) {
     if (x < 0 || y < 0 || x >= s.w || y >= s.h) return {255, 255, 255};
+    if (s.indexed) return s.pal.cols[s.px[static_cast<size_t>(y) * s.w + x]];
     const uint8_t *p = &s.px[(static_cast<size_t>(y) * s.w + x) * 3];
     return {p[0], p[1], p[2]};
 }
@@ -73,6 +117,12 @@ void surffill(Surface &s, int left, int top, int right, int bottom, Rgb c) {
     right = std::min(right, s.w);
     bottom = std::min(bottom, s.h);
     if (right <= left || bottom <= top) return;
+    uint8_t k;
+    if (asindex(s, c, k)) {
+        for (int y = top; y < bottom; y++)
+            std::memset(&s.px[static_cast<size_t>(y) * s.w + left], k, right - left);
+        return;
+    }
     uint8_t *p0 = &s.px[(static_cast<size_t>(top) * s.w + left) * 3];
     const size_t row = static_cast<size_t>(s.w) * 3, len = static_cast<size_t>(right - left) * 3;
     if (c.g == c.r && c.b == c.r) { // a gray: whole rows at once, the full width in one piece
@@ -92,12 +142,16 @@ void surfrows(Surface &s, int left, int right, int top, const uint8_t *lev, int 
     const int l = std::max(left, 0), r = std::min(right, s.w);
     const int i0 = std::max(-top, 0), i1 = std::min(n, s.h - top);
     if (r <= l) return;
-    const size_t stride = static_cast<size_t>(s.w) * 3;
-    uint8_t *p = s.px.data() + static_cast<size_t>(l) * 3;
     for (int i = i0; i < i1; i++) {
         if (!lev[i]) continue;
         const Rgb c = pal[lev[i]];
-        uint8_t *q = p + static_cast<size_t>(top + i) * stride;
+        const size_t at = static_cast<size_t>(top + i) * s.w + l;
+        uint8_t k;
+        if (asindex(s, c, k)) {
+            std::memset(&s.px[at], k, r - l);
+            continue;
+        }
+        uint8_t *q = &s.px[3 * at];
         for (int x = l; x < r; x++, q += 3) q[0] = c.r, q[1] = c.g, q[2] = c.b;
     }
 }
@@ -150,32 +204,9 @@ static void pngfail(png_structp png, png_const_charp) {
 }
 static void pngwarn(png_structp, png_const_charp) {}
 
-// Colours of the pixels, each once, in order of first use: open addressing on the colour.
-struct Palette {
-    uint32_t keys[1024] = {}; // 1 << 24 | rgb; 0 is an empty slot
-    uint8_t at[1024] = {};
-    std::vector<png_color> cols;
-    uint32_t last = 0; // the colour of the last pixel looked up and its index
-    uint8_t lastidx = 0;
-    // The index of colour p (r, g, b); -1 when a 257th colour would be needed.
-    int find(const uint8_t *p) {
-        const uint32_t key = 1u << 24 | p[0] << 16 | p[1] << 8 | p[2];
-        if (key == last) return lastidx;
-        uint32_t h = (key * 2654435761u) >> 22;
-        while (keys[h] != 0 && keys[h] != key) h = (h + 1) & 1023;
-        if (keys[h] == 0) {
-            if (cols.size() == 256) return -1;
-            keys[h] = key, at[h] = static_cast<uint8_t>(cols.size());
-            cols.push_back(png_color{p[0], p[1], p[2]});
-        }
-        last = key, lastidx = at[h];
-        return lastidx;
-    }
-};
-
 // The pixels as palette indices when there are at most 256 colours, as in every plot the
 // screen device draws: a third of the bytes to compress. Empty when there are more.
-static std::vector<uint8_t> indexed(const Surface &s, Palette &pal) {
+static std::vector<uint8_t> indexed(const Surface &s, SurfPalette &pal) {
     const size_t n = static_cast<size_t>(s.w) * s.h;
     std::vector<uint8_t> idx;
     bigpages(idx, n);
@@ -205,7 +236,7 @@ static std::vector<uint8_t> indexed(const Surface &s, Palette &pal) {
             }
             // else the eight one by one
             for (const size_t end = std::min(x + 8, w); x < end; x++) {
-                const int k = pal.find(row + 3 * x);
+                const int k = palfind(pal, Rgb{row[3 * x], row[3 * x + 1], row[3 * x + 2]});
                 if (k < 0) return {};
                 out[x] = static_cast<uint8_t>(k);
             }
@@ -214,11 +245,9 @@ static std::vector<uint8_t> indexed(const Surface &s, Palette &pal) {
     return idx;
 }
 
-int surfpng(const Surface &s, FILE *fp) {
-    if (!fp || s.w <= 0 || s.h <= 0) return 0;
-    Palette pal;
-    const std::vector<uint8_t> idx = indexed(s, pal);
-    const int ix = !idx.empty();
+// The PNG file of w x h pixels in rows: palette indices into cols, or RGB when cols is empty.
+static int pngwrite(FILE *fp, int w, int h, const uint8_t *rows,
+                    const std::vector<png_color> &cols) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngfail, pngwarn);
     if (!png) return 0;
     png_infop info = png_create_info_struct(png);
@@ -227,21 +256,35 @@ int surfpng(const Surface &s, FILE *fp) {
         return 0;
     }
     png_init_io(png, fp);
-    png_set_IHDR(png, info, s.w, s.h, 8, ix ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+    png_set_IHDR(png, info, w, h, 8, cols.empty() ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_PALETTE,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (ix) png_set_PLTE(png, info, pal.cols.data(), static_cast<int>(pal.cols.size()));
-    // every index comes from the palette just made: the library's check of each pixel is moot
+    if (!cols.empty()) png_set_PLTE(png, info, cols.data(), static_cast<int>(cols.size()));
+    // every index comes from the palette written: the library's check of each pixel is moot
     png_set_check_for_invalid_index(png, 0);
-    // the pixels are what matters, not the last byte of compression: a fast level; palette
-    // indices unfiltered (a predictor saves little on them and costs a pass), colours with the
-    // row above as the predictor, which suits plots of long flat stretches
+    // the pixels are what matters, not the last byte of compression: a fast level with a
+    // smaller match table than the default (faster here); palette indices unfiltered (a
+    // predictor saves little on them and costs a pass), colours with the row above as the
+    // predictor, which suits plots of long flat stretches
     png_set_compression_level(png, 1);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, ix ? PNG_FILTER_NONE : PNG_FILTER_UP);
+    png_set_compression_mem_level(png, 5);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, cols.empty() ? PNG_FILTER_UP : PNG_FILTER_NONE);
     png_write_info(png, info);
-    const size_t row = static_cast<size_t>(s.w) * (ix ? 1 : 3);
-    for (int y = 0; y < s.h; y++)
-        png_write_row(png, const_cast<png_bytep>((ix ? idx.data() : s.px.data()) + y * row));
+    const size_t row = static_cast<size_t>(w) * (cols.empty() ? 3 : 1);
+    for (int y = 0; y < h; y++) png_write_row(png, const_cast<png_bytep>(rows + y * row));
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
-    return fflush(fp) == 0 && !ferror(fp);
+    return 1;
+}
+
+int surfpng(const Surface &s, FILE *fp) {
+    if (!fp || s.w <= 0 || s.h <= 0) return 0;
+    // an RGB surface's colours are looked up now, when there are few enough
+    SurfPalette made;
+    const std::vector<uint8_t> idx = s.indexed ? std::vector<uint8_t>{} : indexed(s, made);
+    const SurfPalette &pal = s.indexed ? s.pal : made;
+    std::vector<png_color> cols;
+    if (s.indexed || !idx.empty())
+        for (const Rgb &c : pal.cols) cols.push_back(png_color{c.r, c.g, c.b});
+    const uint8_t *rows = idx.empty() ? s.px.data() : idx.data();
+    return pngwrite(fp, s.w, s.h, rows, cols) && fflush(fp) == 0 && !ferror(fp);
 }

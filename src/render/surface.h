@@ -16,15 +16,32 @@ struct DrawPen {
     Rgb colour;
 };
 
-struct Surface {
-    int w = 0, h = 0;
-    std::vector<uint8_t> px; // w x h pixels, 3 bytes each (r, g, b), top row first
-    DrawPen pen;             // pen in use
-    int curx = 0, cury = 0;  // current position of move-to / line-to
+// The colours of an indexed surface, each once in order of first use, at most 256, with a
+// table from colour to index (open addressing on 1 << 24 | rgb; 0 is an empty slot).
+struct SurfPalette {
+    std::vector<Rgb> cols;
+    uint32_t keys[1024] = {};
+    uint8_t at[1024] = {};
+    uint32_t last = 0; // the colour looked up last and its index
+    uint8_t lastidx = 0;
 };
 
-// Gives the surface w x h pixels, all of colour c, a one-pixel black pen, position (0, 0).
-void surfinit(Surface &s, int w, int h, Rgb c = {255, 255, 255});
+struct Surface {
+    int w = 0, h = 0;
+    // w x h pixels, top row first: 3 bytes each (r, g, b), or while indexed is set 1 byte
+    // each, the index of its colour in pal (a picture only written as PNG: a third of the
+    // bytes to fill and no colours to look up at the end)
+    std::vector<uint8_t> px;
+    int indexed = 0;
+    SurfPalette pal;
+    DrawPen pen;            // pen in use
+    int curx = 0, cury = 0; // current position of move-to / line-to
+};
+
+// Gives the surface w x h pixels, all of colour c, a one-pixel black pen, position (0, 0);
+// indexed asks for palette indices, which hold up to 256 colours (a 257th turns the surface
+// into RGB, with the same pixels).
+void surfinit(Surface &s, int w, int h, Rgb c = {255, 255, 255}, int indexed = 0);
 // Selects a pen and returns the one it replaces.
 DrawPen surfpen(Surface &s, DrawPen p);
 void surfmove(Surface &s, int x, int y);
@@ -38,5 +55,6 @@ void surffill(Surface &s, int left, int top, int right, int bottom, Rgb c);
 void surfrows(Surface &s, int left, int right, int top, const uint8_t *lev, int n, const Rgb *pal);
 // The colour at (x, y); white outside the surface.
 Rgb surfget(const Surface &s, int x, int y);
-// Writes the surface as an 8-bit RGB PNG image; returns 1, or 0 when it could not be written.
+// Writes the surface as a PNG image, with a palette when at most 256 colours are in it;
+// returns 1, or 0 when it could not be written.
 int surfpng(const Surface &s, FILE *fp);

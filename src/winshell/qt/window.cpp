@@ -205,6 +205,7 @@ void mkbitmap(int screenw) {
     scr.mirror = 1;
     scr.rotated = 0;
     scr.savehint = 0;
+    scr.indexed = 0; // the window paints the surfaces as RGB
     scr.flush = flushview;
     installprompt();
 }
