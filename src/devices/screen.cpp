@@ -4,6 +4,7 @@
 #include "devices/screen.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "base/msg.h"
@@ -269,14 +270,18 @@ static void findruns(const uint8_t *vals) {
 }
 
 // An upright gray line drawn a pixel row at a time (column c is pixel row bmh - c - 1): each
-// row's colour found first, later cells over earlier ones, as cell by cell.
-static void imagerows(int row, int nrows, const uint8_t *vals) {
+// row's colour found first, later cells over earlier ones, as cell by cell. A cell is a few
+// pixels tall: stored byte by byte, not by a call each.
+__attribute__((optimize("no-tree-loop-distribute-patterns"))) static void
+imagerows(int row, int nrows, const uint8_t *vals) {
     if (plan.hi <= plan.lo) return;
     uint8_t *lev = plan.lev.data();
-    std::fill(plan.lev.begin(), plan.lev.end(), 0);
+    std::memset(lev, 0, plan.lev.size());
     for (int j = 0; j < plan.m; j++) {
-        int y0 = plan.edge[j], y1 = plan.edge[j + 1];
-        if (y1 > y0) std::fill(lev + (plan.hi - y1), lev + (plan.hi - y0), cellidx(j, vals));
+        const int y0 = plan.edge[j], y1 = plan.edge[j + 1];
+        if (y1 <= y0) continue;
+        const uint8_t c = static_cast<uint8_t>(cellidx(j, vals));
+        for (uint8_t *q = lev + (plan.hi - y1), *e = lev + (plan.hi - y0); q < e; q++) *q = c;
     }
     Surface *t[2];
     for (int k = targets(t) - 1; k >= 0; k--)

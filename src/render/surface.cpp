@@ -138,20 +138,46 @@ void surffill(Surface &s, int left, int top, int right, int bottom, Rgb c) {
     }
 }
 
+// Rows i0.. of surfrows on an indexed surface, columns l..r-1: a row's index is the one found
+// for its level before while that still holds the level's colour. A gray line's rows are a
+// few pixels long: stored byte by byte, not by a call each. Returns the first row not drawn:
+// i1, or the row whose colour found the palette full (the surface is RGB from there on).
+__attribute__((optimize("no-tree-loop-distribute-patterns"))) static int
+indexrows(Surface &s, int l, int r, int top, const uint8_t *lev, int i0, int i1, const Rgb *pal) {
+    uint8_t *const px = s.px.data() + l;
+    const size_t w = static_cast<size_t>(s.w);
+    const int len = r - l;
+    int last = -1; // the level of the row before, and its index k
+    uint8_t k = 0;
+    for (int i = i0; i < i1; i++) {
+        const int v = lev[i];
+        if (!v) continue;
+        if (v != last) {
+            k = s.levidx[v];
+            if (k >= s.pal.cols.size() || !(s.pal.cols[k] == pal[v])) {
+                if (!asindex(s, pal[v], k)) return i;
+                s.levidx[v] = k;
+            }
+            last = v;
+        }
+        uint8_t *q = px + (top + i) * w;
+        for (int x = 0; x < len; x++) q[x] = k;
+    }
+    return i1;
+}
+
 void surfrows(Surface &s, int left, int right, int top, const uint8_t *lev, int n, const Rgb *pal) {
     const int l = std::max(left, 0), r = std::min(right, s.w);
-    const int i0 = std::max(-top, 0), i1 = std::min(n, s.h - top);
+    int i0 = std::max(-top, 0);
+    const int i1 = std::min(n, s.h - top);
     if (r <= l) return;
+    if (s.indexed) i0 = indexrows(s, l, r, top, lev, i0, i1, pal);
+    const size_t stride = static_cast<size_t>(s.w) * 3;
+    uint8_t *p = s.px.data() + static_cast<size_t>(l) * 3;
     for (int i = i0; i < i1; i++) {
         if (!lev[i]) continue;
         const Rgb c = pal[lev[i]];
-        const size_t at = static_cast<size_t>(top + i) * s.w + l;
-        uint8_t k;
-        if (asindex(s, c, k)) {
-            std::memset(&s.px[at], k, r - l);
-            continue;
-        }
-        uint8_t *q = &s.px[3 * at];
+        uint8_t *q = p + static_cast<size_t>(top + i) * stride;
         for (int x = l; x < r; x++, q += 3) q[0] = c.r, q[1] = c.g, q[2] = c.b;
     }
 }

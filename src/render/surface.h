@@ -34,6 +34,7 @@ struct Surface {
     std::vector<uint8_t> px;
     int indexed = 0;
     SurfPalette pal;
+    uint8_t levidx[256] = {}; // the index last found for each level of surfrows
     DrawPen pen;            // pen in use
     int curx = 0, cury = 0; // current position of move-to / line-to
 };
