@@ -210,8 +210,8 @@ static Tap tap(double u, int k) {
 static struct {
     int k = -1, col = 0, ncols = 0, m = 0;
     std::vector<float> pos;
-    std::vector<Tap> taps; // 3 per cell
-    std::vector<int> edge; // m + 1
+    std::vector<Tap> taps;                 // 3 per cell
+    std::vector<int> edge;                 // m + 1
     std::vector<std::pair<int, int>> span; // the least and greatest value index a cell reads
     int lo = 0, hi = 0;                    // the columns the drawn cells cover
     std::vector<uint8_t> lev;
@@ -239,7 +239,8 @@ static void mkplan(int col, int ncols, int k, int m, const float *pos) {
         int y0 = m == 1 ? col : static_cast<int>(col + ncols * t[0].at(pos) + 0.5);
         int y1 = j == m - 1 ? col + ncols : static_cast<int>(col + ncols * t[2].at(pos) + 0.5);
         plan.edge[j] = y0, plan.edge[j + 1] = y1;
-        plan.span.emplace_back(std::min({t[0].i, t[1].i, t[2].i}), std::max({t[0].j, t[1].j, t[2].j}));
+        plan.span.emplace_back(std::min({t[0].i, t[1].i, t[2].i}),
+                               std::max({t[0].j, t[1].j, t[2].j}));
         if (y1 > y0) plan.lo = std::min(plan.lo, y0), plan.hi = std::max(plan.hi, y1);
     }
     plan.lev.assign(static_cast<size_t>(std::max(plan.hi - plan.lo, 0)), 0);

@@ -106,8 +106,8 @@ void ovlhand(Ovl *o) {
 // until it has been passed. A done overlay is looked at every band.
 int wakeat(const Ovl *o) {
     if (!o || o->done) return INT_MIN;
-    const bool whole = o->kind == 2 || (o->kind == 1 && devtab.devrect) ||
-                       (o->kind == 3 && devtab.devimage);
+    const bool whole =
+        o->kind == 2 || (o->kind == 1 && devtab.devrect) || (o->kind == 3 && devtab.devimage);
     const long long w = whole ? o->row0 + 9LL + o->nrows : o->row0 + 1LL;
     return static_cast<int>(std::clamp<long long>(w, INT_MIN, INT_MAX));
 }

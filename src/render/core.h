@@ -69,8 +69,8 @@ struct Scan {
     // do with the overlay; earlier visits leave it as it is.
     int ovlwake[OVLMAX] = {};
     int wakeknown = 0;
-    int dropped = 0;                     // marks refused an overlay on this page
-    int pageno = 1;                      // page of the document being drawn
+    int dropped = 0; // marks refused an overlay on this page
+    int pageno = 1;  // page of the document being drawn
 };
 inline Scan scan;
 

@@ -35,8 +35,8 @@ struct Surface {
     int indexed = 0;
     SurfPalette pal;
     uint8_t levidx[256] = {}; // the index last found for each level of surfrows
-    DrawPen pen;            // pen in use
-    int curx = 0, cury = 0; // current position of move-to / line-to
+    DrawPen pen;              // pen in use
+    int curx = 0, cury = 0;   // current position of move-to / line-to
 };
 
 // Gives the surface w x h pixels, all of colour c, a one-pixel black pen, position (0, 0);

@@ -60,9 +60,13 @@ TEST(PostScript, DocumentIsHeaderMarksShowpageAndEndMark) {
         {1, strip, two + "CS\n00EA15906F00\n"},
         {0, [] { strip(), devtab.devimage(10, 20, 3, 5, 2, flat, pos); }, // one declaration
          two + "GS\n8A37\n" + "1 2 8 [0.3333 0 0 0.4000 -3.3 -8.0] GS\n9B9B\n"},
-        {0, [] { for (int r : {-12, 0, 11}) devtab.devimage(r, 20, 3, 5, 2, flat, pos); },
+        {0,
+         [] {
+             for (int r : {-12, 0, 11}) devtab.devimage(r, 20, 3, 5, 2, flat, pos);
+         },
          "/gs_str 2 string def\n1 2 8 [0.3333 0 0 0.4000 4.0 -8.0] GS\n9B9B\n" // never -0.0
-         "1 2 8 [0.3333 0 0 0.4000 0.0 -8.0] GS\n9B9B\n1 2 8 [0.3333 0 0 0.4000 -3.7 -8.0] GS\n9B9B\n"},
+         "1 2 8 [0.3333 0 0 0.4000 0.0 -8.0] GS\n9B9B\n1 2 8 [0.3333 0 0 0.4000 -3.7 -8.0] "
+         "GS\n9B9B\n"},
         {0, [] { rect(1), devtab.devpage(), devtab.devpage(), rect(2); },
          "-1 0 0 1 1 0 1 1 R\nshowpage\n%%Page: 2 2\n" + setup + "-2 0 0 2 2 0 2 2 R\n"},
         {0, lots, many}};
