@@ -22,8 +22,6 @@ struct Case {
 TEST(HostileInput, EachCaseEndsInTimeWithItsStatusAndMessage) {
     const Scratch s("hostile");
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 t.wav synth 0.5 sine 1000"));
-    ASSERT_TRUE(tool(s.dir, "ffmpeg -loglevel error -y -i t.wav -rf64 auto junk.wav"));
-    ASSERT_TRUE(sox(s.dir, "t.wav -c 2 t.dat"));
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 long.wav synth 2 sine 300"));
     std::string flood = "newpage=0\n";
     for (int i = 0; i < 600; i++) flood += "plot 1 1 2 2\n";
@@ -37,8 +35,6 @@ TEST(HostileInput, EachCaseEndsInTimeWithItsStatusAndMessage) {
          "not understood: '10 \"no y'\nWARNING(p.spc, line 3): line command without two points: "
          "'plot 1'\n",
          1L << 22, "gs"},
-        {"a text recording with its comment header", "-Pps -o o.eps channel=2 t.dat", nullptr, 0,
-         "DAT file: t.dat\nchannel 2 of 2\n", 1L << 22, "gs"},
         {"a folder named as a recording", "-Pps -o o.eps p.spc", "sdfile .\n", 1,
          "can't open file .\n", 0},
         {"a page that holds less than a sample", "-Pps -o o.eps p.spc",
@@ -62,23 +58,19 @@ TEST(HostileInput, EachCaseEndsInTimeWithItsStatusAndMessage) {
         {"an LPC order past the FFT width", "-Pps -o o.eps p.spc",
          "windwidth=0.0003\nmfft=3\nnlpc=12\nsdfile t.wav\n", 0, "FFT width     =        8",
          1L << 22, "gs"},
-        {"a WAV whose format chunk comes after padding", "-Pps -o o.eps junk.wav", nullptr, 0,
-         "WAV file: junk.wav", 1L << 22, "gs"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         if (c.spc) writefile(s / "p.spc", c.spc);
         for (const auto &e : std::filesystem::directory_iterator(s.dir))
             if (e.path().stem() == "o") std::filesystem::remove(e.path());
-        const std::string cmd = "cd '" + s.dir + "' && unset KAVREL; timeout 20 " KAVREL_BIN " " +
-                                c.words + " </dev/null >stdout 2>stderr; echo $? >status";
-        std::system(cmd.c_str());
-        const std::string err = readfile(s / "stderr");
-        EXPECT_EQ(std::atoi(readfile(s / "status").c_str()), c.status) << err;
+        const Ran r = shrun(s, "timeout 20 " KAVREL_BIN " " + std::string(c.words));
+        const std::string &err = r.err;
+        EXPECT_EQ(r.status, c.status) << err;
         EXPECT_NE(err.find(c.said), std::string::npos) << err;
         EXPECT_LT(err.size(), 4096u) << "a flood of messages";
         EXPECT_EQ(err.find(c.unsaid), std::string::npos) << err;
-        EXPECT_EQ(readfile(s / "stdout"), "");
+        EXPECT_EQ(r.out, "");
         const std::string out = c.words + std::string(c.words).find("-o ") + 3;
         const std::string name = out.substr(0, out.find(' '));
         const std::string text = readfile(s / name);

@@ -19,20 +19,11 @@ using namespace std::string_literals;
 
 namespace {
 
-struct Ran {
-    int status;
-    std::string err, out;
-};
-
 // kavrel with the words, run in s after the shell text pre ("KAVREL='-q'"), in on standard
-// input; standard output goes into a pipe, as to a printer.
+// input.
 Ran kavrel(const Scratch &s, const std::string &words, const std::string &pre = "",
            const std::string &in = "") {
-    writefile(s / ".in", in);
-    const std::string cmd = "cd '" + s.dir + "' && { unset KAVREL; " + pre + " " + KAVREL_BIN +
-                            " " + words + " <.in 2>.err; echo $? >.st; } | cat >.out";
-    std::system(cmd.c_str());
-    return {std::atoi(readfile(s / ".st").c_str()), readfile(s / ".err"), readfile(s / ".out")};
+    return shrun(s, pre + " " + KAVREL_BIN + " " + words, in);
 }
 
 // Middle (in dot columns) of the darkest band among columns c0..c1 over rows r0..r1 of the
