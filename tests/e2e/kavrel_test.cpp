@@ -62,6 +62,7 @@ TEST(Program, ExitStatusAndMessagesTellHowTheRunWent) {
     writefile(s / "late.spc", "tmin=5\nsdfile tone.wav\nplot 1 1 2 2\nplot 2 2 3 3\n");
     writefile(s / "template.spc", "; plotting %1 %2\n");
     writefile(s / "cut.wav", readfile(s / "tone.wav").substr(0, 44)); // header, no samples
+    std::filesystem::create_symlink("/dev/full", s / "full");
     // a time-step file of 1 s in frames of 10 ms, a cochlear place map, tone.wav its stimulus
     Bytes tsd = tsdfile(0, 4, 100).at(140, 100, 4).at(108, f32(0.165f), 4);
     tsd.at(112, f32(0.021f), 4).at(116, f32(0.88f), 4).b.replace(16, 8, "tone.wav");
@@ -98,7 +99,8 @@ TEST(Program, ExitStatusAndMessagesTellHowTheRunWent) {
         {"", "-q -Pemf tone.wav x", "", 1,
          wav + "metafile output needs a file that can be rewound (-o file.emf): nothing written\n",
          ""},
-        // a write error on standard output names it
+        // write errors: a device named by -o, through a link, stays; standard output is named
+        {"", "-q -o full tone.wav x", "", 1, wav + "error writing output file full\n", ""},
         {"", "-q -Pps tone.wav x >/dev/full", "", 1,
          wav + "error writing output file (standard output)\n", ""},
     };
@@ -110,6 +112,7 @@ TEST(Program, ExitStatusAndMessagesTellHowTheRunWent) {
         EXPECT_EQ(r.out, "") << c.words;
         EXPECT_EQ(readfile(s / "o.eps").substr(0, 24), c.eps) << c.words;
     }
+    EXPECT_TRUE(std::filesystem::is_symlink(s / "full"));
 }
 
 // The marks of a 1 kHz tone plot 1.5 in along the landscape page: a clean margin 0.5 in up
