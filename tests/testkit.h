@@ -1,9 +1,10 @@
 // Shared by every test program: the message stream caught in memory, scratch directories
-// that are removed with what they hold, whole-file reads and writes, and the recordings sox
-// writes as fixtures.
+// that are removed with what they hold, whole-file reads and writes, the recordings sox
+// writes as fixtures, and the programs run by the shell as a user runs them.
 #pragma once
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -87,4 +88,25 @@ inline ::testing::AssertionResult tool(const std::string &dir, const std::string
 // ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 tone.wav synth 1 sine 1000")).
 inline ::testing::AssertionResult sox(const std::string &dir, const std::string &args) {
     return tool(dir, "sox -D " + args);
+}
+
+// How a shell command went: its exit status (-1 when the shell could not run), standard error,
+// standard output and seconds.
+struct Ran {
+    int status;
+    std::string err, out;
+    double secs;
+};
+
+// Runs cmd by the shell in s without KAVREL, with in on its standard input; standard output
+// goes into a pipe, as to a printer.
+inline Ran shrun(const Scratch &s, const std::string &cmd, const std::string &in = "") {
+    writefile(s / ".in", in);
+    const auto t0 = std::chrono::steady_clock::now();
+    const int st = std::system(("cd '" + s.dir + "' && { unset KAVREL; " + cmd +
+                                " <.in 2>.err; echo $? >.st; } | cat >.out")
+                                   .c_str());
+    const std::chrono::duration<double> secs = std::chrono::steady_clock::now() - t0;
+    return {st == 0 ? std::atoi(readfile(s / ".st").c_str()) : -1, readfile(s / ".err"),
+            readfile(s / ".out"), secs.count()};
 }

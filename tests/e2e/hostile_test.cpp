@@ -22,37 +22,21 @@ struct Case {
 TEST(HostileInput, EachCaseEndsInTimeWithItsStatusAndMessage) {
     const Scratch s("hostile");
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 t.wav synth 0.5 sine 1000"));
-    ASSERT_TRUE(tool(s.dir, "ffmpeg -loglevel error -y -i t.wav -rf64 auto junk.wav"));
-    ASSERT_TRUE(sox(s.dir, "t.wav -c 2 t.dat"));
-    ASSERT_TRUE(sox(s.dir, "t.wav empty.wav trim 0 0"));
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 long.wav synth 2 sine 300"));
     std::string flood = "newpage=0\n";
     for (int i = 0; i < 600; i++) flood += "plot 1 1 2 2\n";
-    const std::string longline = ";" + std::string(254, 'x') + "xyzw=1\nsdfile t.wav\n";
     const Case cases[] = {
         {"a refused page leaves the document open for the next plot", "-Plj -o o.pcl p.spc",
          "xllc=-5\nsdfile t.wav\nxllc=0.75\nsdfile t.wav\n", 1, "x=0.0 and xllc=-5.0", 1L << 22,
          "pcl"},
-        {"the same in PostScript: one document", "-Pps -o o.eps p.spc",
-         "xllc=-5\nsdfile t.wav\nxllc=0.75\nsdfile t.wav\n", 1, "x=0.0 and xllc=-5.0", 1L << 22,
-         "gs"},
-        {"lines to far-away coordinates on a raster page", "-Plj -o o.pcl p.spc",
-         "plot 0 0 1000000 1000000\nplot 1e30 1e30 1 1\n", 0, "SPC file: p.spc", 1L << 20, "pcl"},
-        {"a long comment line: its tail is dropped, not run", "-Pps -o o.eps p.spc",
-         longline.c_str(), 0,
-         "WARNING(p.spc, line 1): line longer than 255 characters; the rest "
-         "is dropped",
-         1L << 22, "gs", "xyzw"},
         {"a name that is no parameter's, and lines not understood", "-Pps -o o.eps p.spc",
          "xyzw=2\n10 \"no y\nplot 1\nsdfile t.wav\n", 0,
          "WARNING(p.spc, line 1): no parameter is named 'xyzw'\nWARNING(p.spc, line 2): text line "
          "not understood: '10 \"no y'\nWARNING(p.spc, line 3): line command without two points: "
          "'plot 1'\n",
          1L << 22, "gs"},
-        {"a text recording with its comment header", "-Pps -o o.eps channel=2 t.dat", nullptr, 0,
-         "DAT file: t.dat\nchannel 2 of 2\n", 1L << 22, "gs"},
-        {"a parameter file of settings alone", "-Pps -o o.eps p.spc", "tmin=0\n", 1,
-         "nothing to plot in p.spc\n", 0},
+        {"a folder named as a recording", "-Pps -o o.eps p.spc", "sdfile .\n", 1,
+         "can't open file .\n", 0},
         {"a page that holds less than a sample", "-Pps -o o.eps p.spc",
          "tpage=1e-9\nsdfile t.wav\n", 1, "bad value of tpage: a page holds less than one sample",
          1L << 16},
@@ -60,11 +44,6 @@ TEST(HostileInput, EachCaseEndsInTimeWithItsStatusAndMessage) {
          "bad value of tpage: 20001 pages, more than 10000", 1L << 16},
         {"a zoom of 10 ms a page", "-Pps -o o.eps p.spc", "tmax=0.1\ntpage=0.01\nsdfile t.wav\n", 0,
          "", 1L << 22, "gs", "\a", "%%Page: 10 10\n"},
-        {"a missing recording named in a parameter file", "-Pps -o o.eps p.spc",
-         "tmax=1\nsdfile nosuch.wav\nsdfile .\n", 1,
-         "can't open file nosuch.wav\ncan't open file .\n", 0},
-        {"a recording without samples", "-Pps -o o.eps p.spc", "sdfile empty.wav\n", 1,
-         "no samples in empty.wav\n", 0},
         {"a line past the page's far edge is drawn to the edge", "-Pps -o o.eps p.spc",
          "plot 1 1 20 20\n", 0, "", 1L << 16, "gs", "nothing drawn", " S\n"},
         {"every mark off the page: still a document", "-Pps -o o.eps p.spc", "plot 20 20 30 30\n",
@@ -79,25 +58,19 @@ TEST(HostileInput, EachCaseEndsInTimeWithItsStatusAndMessage) {
         {"an LPC order past the FFT width", "-Pps -o o.eps p.spc",
          "windwidth=0.0003\nmfft=3\nnlpc=12\nsdfile t.wav\n", 0, "FFT width     =        8",
          1L << 22, "gs"},
-        {"a range past 32-bit sample positions", "-Pps -o o.eps p.spc", "tmax=3e9\nsdfile t.wav\n",
-         1, "bad value of tmax", 1L << 16},
-        {"a WAV whose format chunk comes after padding", "-Pps -o o.eps junk.wav", nullptr, 0,
-         "WAV file: junk.wav", 1L << 22, "gs"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         if (c.spc) writefile(s / "p.spc", c.spc);
         for (const auto &e : std::filesystem::directory_iterator(s.dir))
             if (e.path().stem() == "o") std::filesystem::remove(e.path());
-        const std::string cmd = "cd '" + s.dir + "' && unset KAVREL; timeout 20 " KAVREL_BIN " " +
-                                c.words + " </dev/null >stdout 2>stderr; echo $? >status";
-        std::system(cmd.c_str());
-        const std::string err = readfile(s / "stderr");
-        EXPECT_EQ(std::atoi(readfile(s / "status").c_str()), c.status) << err;
+        const Ran r = shrun(s, "timeout 20 " KAVREL_BIN " " + std::string(c.words));
+        const std::string &err = r.err;
+        EXPECT_EQ(r.status, c.status) << err;
         EXPECT_NE(err.find(c.said), std::string::npos) << err;
         EXPECT_LT(err.size(), 4096u) << "a flood of messages";
         EXPECT_EQ(err.find(c.unsaid), std::string::npos) << err;
-        EXPECT_EQ(readfile(s / "stdout"), "");
+        EXPECT_EQ(r.out, "");
         const std::string out = c.words + std::string(c.words).find("-o ") + 3;
         const std::string name = out.substr(0, out.find(' '));
         const std::string text = readfile(s / name);

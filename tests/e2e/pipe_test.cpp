@@ -56,19 +56,16 @@ TEST(PipeInput, APipedRecordingPlotsAsTheSameRecordingInAFile) {
         {"FLAC written to a pipe, without its length", "t.flac", "<(sox t.wav -t flac -)",
          "FLC file: /dev/fd/"},
         {"WAV lengths of 0xFFFFFFFF in a file", "t.wav", "ff.wav", "WAV file: ff.wav"},
-        {"WAV lengths of 0xFFFFFFFF on a pipe", "t.wav", "<(cat ff.wav)", "WAV file: /dev/fd/"},
         {"WAV lengths sox could not fix", "t.wav", rawwav.c_str(), "WAV file: /dev/fd/"},
         {"an SND data size of 0xFFFFFFFF on a pipe", "t.au", rawau.c_str(), "SND file: /dev/fd/"},
         {"standard input", "t.wav", "/dev/stdin < <(cat t.wav)", "WAV file: /dev/stdin"},
-        {"a template re-identifies the piped recording", "t.wav", "<(cat t.wav)",
-         "WAV file: /dev/fd/", "printf 'sdfile %%1\\nsdfile %%1\\n' > template.spc"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         const std::string run = "$K -Pps -o o.eps </dev/null ", tail = " >stdout 2>stderr";
         ASSERT_EQ(runbash(s.dir, std::string(c.setup) + "\n" + run + c.file + " 2>/dev/null && " +
                                      "mv o.eps want.eps\n" + run + c.input + tail + "\n" +
-                                     "st=$?; wait; rm -f template.spc; exit $st"),
+                                     "st=$?; wait; exit $st"),
                   0)
             << readfile(s / "stderr");
         EXPECT_NE(readfile(s / "stderr").find(c.said), std::string::npos) << readfile(s / "stderr");

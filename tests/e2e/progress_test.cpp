@@ -8,12 +8,10 @@ namespace {
 // into a file. Standard output goes to a file either way.
 std::string errtext(const Scratch &s, const std::string &words, bool tty) {
     EXPECT_TRUE(have("script"));
-    const std::string run = std::string("unset KAVREL; ") + KAVREL_BIN + " " + words + " >o.ps",
-                      cmd = "cd '" + s.dir + "' && " +
-                            (tty ? "script -qec '" + run + "' /dev/null >.tty 2>&1"
-                                 : "sh -c '" + run + " 2>.tty'");
-    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
-    return readfile(s / ".tty");
+    const std::string run = std::string(KAVREL_BIN) + " " + words + " >o.ps";
+    const Ran r = shrun(s, tty ? "script -qec '" + run + "' /dev/null" : run);
+    EXPECT_EQ(r.status, 0) << run;
+    return tty ? r.out : r.err;
 }
 
 } // namespace

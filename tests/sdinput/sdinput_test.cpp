@@ -12,13 +12,9 @@ static const std::string raw600 = Bytes{}.sig16(600).b;
 
 TEST_F(SdInput, IdentificationInRecognitionOrder) {
     const std::string bin(40, '\x80'), i4 = ils(0, 4, 1, 4), c1 = csre(1, 10, 0);
-    // a blank-padded SPHERE header is text; an ID3 tag of no bytes; a layer III frame header
-    const std::string sph =
-        "NIST_1A\n   1024\nsample_count -i 4\nend_head\n" + std::string(980, ' ');
+    // an ID3 tag of no bytes; a layer III frame header (the containers the codec library reads
+    // are identified from real files by its tests)
     const std::string id3 = "ID3\4\0\0\0\0\0\0"s, frame = "\xff\xfb\x90\x64"s;
-    const std::string w64 = "riff\x2e\x91\xcf\x11\xa5\xd6\x28\xdb\x04\xc1\0\0"s +
-                            std::string(8, 0) +
-                            "wave\xf3\xac\xd3\x11\x8c\xd1\x00\xc0\x4f\x8e\xdb\x8a"s;
     auto m = [](int be, int t, int r, int i = 0) { return mat({"", be}, t, r, 3, "", {}, 0, i).b; };
     // file command, class, kind name, files
     // clang-format off
@@ -38,11 +34,8 @@ TEST_F(SdInput, IdentificationInRecognitionOrder) {
         {0, 1, "WAV", {"RIFF\0\0\0\0WAVE"s + bin, "FFIR\0\0\0\0EVAW"s + bin}},
         {0, 1, "SND", {".snd" + bin, "dns." + bin, ".sd\0"s + bin, "\0ds."s + bin}},
         {0, 1, "SND", {".snd is text\n"}}, // magics are tried before the text test
-        {0, 1, "FLC", {"fLaC"}}, {0, 1, "SPH", {sph}},
-        {0, 1, "AIF", {"FORM\0\0\0\0AIFF"s, "FORM\0\0\0\0AIFC"s}}, {0, 1, "OGG", {"OggS"}},
         {0, 1, "MP3", {id3 + frame, id3.substr(0, 5) + "\x10\0\0\0\0"s + std::string(10, 'x') + frame}},
-        {0, 1, "W64", {w64}}, {0, 1, "RF6", {"RF64\0\0\0\0WAVE"s, "BW64\0\0\0\0WAVE"s}},
-        {0, 1, "CAF", {"caff"}},
+        {0, 1, "RF6", {"BW64\0\0\0\0WAVE"s}},
         {0, 1, "DAT", {"; Sample Rate 8000\n; Channels 2\n 0 0.5 0\n", "; Sample Rate 1\r\n"}},
         {0, 0, "SPC", {"; Sample Rate x\n", "; Sample rate 8000\n"}},
         // an ID3 tag before anything but a layer III frame header: reserved version, layer I,
