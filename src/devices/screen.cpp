@@ -10,6 +10,7 @@
 #include "base/msg.h"
 #include "base/opts.h"
 #include "base/outfile.h"
+#include "devices/strip.h"
 #include "render/core.h"
 
 static const Rgb black{0, 0, 0};
@@ -263,13 +264,6 @@ static int cellidx(int j, const uint8_t *vals) {
            1;
 }
 
-// The run ends of the values of one line, for cellidx.
-static void findruns(const uint8_t *vals) {
-    const int k = plan.k;
-    plan.same[k - 1] = k - 1;
-    for (int i = k - 2; i >= 0; i--) plan.same[i] = vals[i] == vals[i + 1] ? plan.same[i + 1] : i;
-}
-
 // An upright gray line drawn a pixel row at a time (column c is pixel row bmh - c - 1): each
 // row's colour found first, later cells over earlier ones, as cell by cell. A cell is a few
 // pixels tall: stored byte by byte, not by a call each.
@@ -300,7 +294,7 @@ static void scrimage(int row, int col, int nrows, int ncols, int k, const uint8_
     if (m <= 0 || k <= 0 || !vals || !pos) return;
     white = nullptr;
     if (!planfits(col, ncols, k, m, pos)) mkplan(col, ncols, k, m, pos);
-    findruns(vals);
+    runends(vals, k, plan.same.data()); // for cellidx
     if (nrows > 0 && !scr.rotated) return imagerows(row, nrows, vals);
     for (int j = 0; j < m; j++) {
         int y0 = plan.edge[j], y1 = plan.edge[j + 1];

@@ -127,11 +127,9 @@ void stripfill(int f, int n, const uint8_t *data, const float *P, uint8_t *dark)
         for (; m < f; m++) mean(m);
         return;
     }
-    // same[i]: the last index of the run of values equal to data[i]
     static std::vector<int> same;
     same.resize(n);
-    same[n - 1] = n - 1;
-    for (int i = n - 2; i >= 0; i--) same[i] = data[i] == data[i + 1] ? same[i + 1] : i;
+    runends(data, n, same.data());
     for (int m = 0; m < f; m++) {
         const auto [lo, hi] = plan.span[m];
         if (same[lo] >= hi) {
@@ -141,6 +139,12 @@ void stripfill(int f, int n, const uint8_t *data, const float *P, uint8_t *dark)
             mean(m);
         }
     }
+}
+
+void runends(const uint8_t *v, int n, int *last) {
+    if (n <= 0) return;
+    last[n - 1] = n - 1;
+    for (int i = n - 2; i >= 0; i--) last[i] = v[i] == v[i + 1] ? last[i + 1] : i;
 }
 
 void stripcolour(int g, int *red, int *green, int *blue) {

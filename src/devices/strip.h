@@ -14,5 +14,7 @@ int stripcells(int w, int n, int res);
 // values at the cell's start, end and middle. Reads data[0..n-1] only; holds the last value
 // at and beyond position n - 1. Where the cells fall is worked out once for each f, n and P.
 void stripfill(int f, int n, const uint8_t *data, const float *P, uint8_t *dark);
+// last[i] for each of the n values: the last index of the run of values equal to v[i].
+void runends(const uint8_t *v, int n, int *last);
 // Colour scale of the colour output for darkness g: red, green, blue 0..255.
 void stripcolour(int g, int *red, int *green, int *blue);

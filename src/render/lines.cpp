@@ -13,16 +13,20 @@
 
 namespace {
 
-// Inches to dots, nearest; clamped so that absurd coordinates cannot overflow an int.
-// A width in 1/1000 inch as the record keeps it; a width past any page is kept as 10^9.
-int thousandths(double w) {
-    const double t = w * 1000;
-    return t == t ? static_cast<int>(std::clamp(t, -1.0e9, 1.0e9)) : 0;
+// d truncated to an int, kept within 10^9 either way so that absurd values cannot overflow
+// it; NaN gives 0.
+int bounded(double d) {
+    return d == d ? static_cast<int>(std::clamp(d, -1.0e9, 1.0e9)) : 0;
 }
 
+// A width in 1/1000 inch as the record keeps it.
+int thousandths(double w) {
+    return bounded(w * 1000);
+}
+
+// Inches to dots, nearest.
 int nearest(int res, double v) {
-    double d = res * v + 0.5;
-    return d == d ? static_cast<int>(std::clamp(d, -1.0e9, 1.0e9)) : 0;
+    return bounded(res * v + 0.5);
 }
 
 // Pen extent in dots, res x t + 1 truncated, at least 1 (and bounded for absurd widths).
