@@ -82,6 +82,14 @@ runsums(const int32_t *v, int n, int32_t &vmin, int32_t &vmax, double &sum, doub
     }
 }
 
+// The least and greatest of n > 0 samples.
+__attribute__((target_clones("avx2", "default"))) void extremes(const int32_t *v, int n,
+                                                                int32_t &lo, int32_t &hi) {
+    int32_t a = v[0], b = v[0];
+    for (int i = 1; i < n; i++) a = std::min(a, v[i]), b = std::max(b, v[i]);
+    lo = a, hi = b;
+}
+
 } // namespace
 
 void scnwav() {
@@ -158,11 +166,8 @@ void wavslice(int j, int n, int h) {
     if (a < b) {
         // int to float never reverses an order, so the extremes of the samples as floats
         // are the extremes of the samples made floats
-        int32_t ilo = wave.sbuf[a], ihi = ilo;
-        for (int i = a + 1; i < b; i++) {
-            ilo = std::min(ilo, wave.sbuf[i]);
-            ihi = std::max(ihi, wave.sbuf[i]);
-        }
+        int32_t ilo, ihi;
+        extremes(wave.sbuf + a, b - a, ilo, ihi);
         lo = std::min(lo, static_cast<float>(ilo));
         hi = std::max(hi, static_cast<float>(ihi));
         wave.wlast = static_cast<float>(wave.sbuf[b - 1]);

@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cstring>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 double grayidx(double x, int n, const float *P) {
     if (n <= 0) return x * -0.5;
@@ -59,7 +62,10 @@ void planpoint(int j, double p, int n) {
 
 // Makes the plan for f cells over n values at positions P, unless it is the one in hand.
 void makeplan(int f, int n, const float *P) {
-    if (plan.f == f && plan.n == n && std::equal(plan.P.begin(), plan.P.end(), P)) return;
+    // the same bytes are the same positions (a NaN or -0 that differs only makes a new plan)
+    if (plan.f == f && plan.n == n &&
+        std::memcmp(plan.P.data(), P, plan.P.size() * sizeof(float)) == 0)
+        return;
     plan.f = f, plan.n = n;
     plan.P.assign(P, P + n + 1);
     size_t pts = 2 * static_cast<size_t>(f) + 1;
@@ -91,6 +97,33 @@ void makeplan(int f, int n, const float *P) {
     }
 }
 
+// Bit i of eq (i < n - 1): values i and i + 1 are equal. Sixteen compared at once where the
+// processor can.
+void equalnext(const uint8_t *v, int n, std::vector<uint64_t> &eq) {
+    eq.assign(static_cast<size_t>(n + 63) / 64 + 1, 0);
+    int i = 0;
+#ifdef __SSE2__
+    for (; i + 16 < n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(v + i)),
+                      b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(v + i + 1));
+        const uint64_t bits = static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b)));
+        eq[i / 64] |= bits << (i % 64);
+    }
+#endif
+    for (; i + 1 < n; i++) eq[i / 64] |= uint64_t{v[i] == v[i + 1]} << (i % 64);
+}
+
+// The first i in from .. end - 1 whose bit in eq is `want`, or end.
+int nextbit(const std::vector<uint64_t> &eq, int from, int end, int want) {
+    for (int i = from; i < end;) {
+        uint64_t w = eq[i / 64] ^ (want ? 0 : ~uint64_t{0});
+        w &= ~uint64_t{0} << (i % 64);
+        if (w) return std::min(i / 64 * 64 + __builtin_ctzll(w), end);
+        i = (i / 64 + 1) * 64;
+    }
+    return end;
+}
+
 } // namespace
 
 void stripfill(int f, int n, const uint8_t *data, const float *P, uint8_t *dark) {
@@ -114,10 +147,13 @@ void stripfill(int f, int n, const uint8_t *data, const float *P, uint8_t *dark)
     // A cell whose points all read one value d takes d: the weights of each point sum to 1
     // within a few ulps, so the mean is d within 1e-12, and d + 0.5 + that truncates to d.
     if (plan.rising) {
-        // the cells inside each run of equal values at once, the cells between one by one
+        // the cells inside each run of two or more equal values at once, the cells between
+        // one by one (a cell reading one value alone is the mean as well)
+        static std::vector<uint64_t> eq;
+        equalnext(data, n, eq);
         int m = 0;
-        for (int a = 0, b; a < n; a = b + 1) {
-            for (b = a; b + 1 < n && data[b + 1] == data[a];) b++;
+        for (int a = nextbit(eq, 0, n - 1, 1), b; a < n - 1; a = nextbit(eq, b, n - 1, 1)) {
+            b = nextbit(eq, a, n - 1, 0); // values a .. b are equal
             const int m0 = std::max(plan.from[a], m), m1 = plan.upto[b];
             if (m1 <= m0) continue;
             for (; m < m0; m++) mean(m);
