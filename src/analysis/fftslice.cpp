@@ -66,6 +66,27 @@ float levinson(const float *r, float *a, int p) {
     return err;
 }
 
+// The bins shown as rows: ks .. ke - 1 (the other rows lie outside the spectrum).
+void shownbins(int &ks, int &ke) {
+    const int nk = std::max(ana.nk, 0);
+    const int i0 = std::clamp(-ana.kmin, 0, nk), i1 = std::clamp(ana.nbins - ana.kmin, i0, nk);
+    ks = ana.kmin + i0, ke = ana.kmin + i1;
+}
+
+// Computes bin k's power into x[k] by power(k) for every bin in order, and sums the shown
+// bins' powers (in order, in double) into fsl.shown as it goes: the sum's additions, each
+// waiting for the last, overlap the powers' work.
+template <class Power> void powers(const float *x, Power power) {
+    int ks, ke;
+    shownbins(ks, ke);
+    double sum = 0;
+    int k = 0;
+    for (; k < std::min(ks, ana.nbins); k++) power(k);
+    for (; k < ke; k++) power(k), sum += x[k];
+    for (; k < ana.nbins; k++) power(k);
+    fsl.shown = sum;
+}
+
 } // namespace
 
 void fftpow() {
@@ -76,11 +97,11 @@ void fftpow() {
     std::fill(x + n, x + nfft, 0.0f);
     rfft(x, nfft);
     rfftunp(x, nfft);
-    for (int k = 0; k < ana.nbins; k++) {
+    powers(x, [x](int k) {
         float re = x[2 * k], im = x[2 * k + 1];
         x[k] = re * re + im * im;
         if (x[k] > fsl.maxpow) fsl.maxpow = x[k];
-    }
+    });
     std::fill(x + ana.nbins, x + nfft, 0.0f);
 }
 
@@ -99,11 +120,11 @@ void lpcpow() {
     std::fill(x + p + 1, x + nfft, 0.0f);
     rfft(x, nfft);
     rfftunp(x, nfft);
-    for (int k = 0; k < ana.nbins; k++) {
+    powers(x, [x, err](int k) {
         float re = x[2 * k], im = x[2 * k + 1];
         float g = re * re + im * im;
         x[k] = g > 0 ? err / g : err;
-    }
+    });
     std::fill(x + ana.nbins, x + nfft, 0.0f);
 }
 
@@ -227,28 +248,40 @@ void mklevels(double lnf) {
 
 } // namespace
 
-void graymap() {
+namespace {
+
+// Gray levels of the displayed rows from the sum of the shown bins' powers.
+void graylevels(double sum) {
     const int nk = std::max(ana.nk, 0);
-    // the rows i0 .. i1 - 1 lie in the spectrum; the others are 0, which adds nothing to a sum
-    // of powers (never -0) and has one level
-    const int i0 = std::clamp(-ana.kmin, 0, nk), i1 = std::clamp(ana.nbins - ana.kmin, i0, nk);
+    int ks, ke;
+    shownbins(ks, ke);
     const float *p = fsl.spec;
-    const int k0 = ana.kmin;
-    double sum = 0;
-    for (int i = i0; i < i1; i++) sum += p[k0 + i];
     double m3 = nk > 0 ? 3 * sum / nk : 0;
     double g = wave.wvar != 0 && m3 != 0 ? std::pow(wave.wvar / m3, par.agcsp) / wave.wvar : 100;
     if (lv.floor != par.floor || lv.darkness != par.darkness || lv.contrast != par.contrast ||
         lv.c0 != gray.c0 || lv.c1 != gray.c1 || lv.c2 != gray.c2)
         mklevels(std::log(static_cast<double>(par.floor)));
     const double lnf = lv.lnf;
+    // the rows outside the spectrum are 0, which adds nothing to the sum (never -0) and has
+    // one level
     uint8_t *gc = fsl.gcol;
-    const double off = 0.0 * g; // a row outside the spectrum
+    const int k0 = ana.kmin; // row i shows bin k0 + i
+    const double off = 0.0 * g;
     std::memset(gc, lv.ok ? levelat(off) : levelof(off, lnf), nk);
     if (lv.ok)
-        for (int i = i0; i < i1; i++) gc[i] = levelat(p[k0 + i] * g);
+        for (int k = ks; k < ke; k++) gc[k - k0] = levelat(p[k] * g);
     else
-        for (int i = i0; i < i1; i++) gc[i] = levelof(p[k0 + i] * g, lnf);
+        for (int k = ks; k < ke; k++) gc[k - k0] = levelof(p[k] * g, lnf);
+}
+
+} // namespace
+
+void graymap() {
+    int ks, ke;
+    shownbins(ks, ke);
+    double sum = 0;
+    for (int k = ks; k < ke; k++) sum += fsl.spec[k];
+    graylevels(sum);
 }
 
 void specslice(int j) {
@@ -257,7 +290,7 @@ void specslice(int j) {
         lpcpow();
     else
         fftpow();
-    graymap();
+    graylevels(fsl.shown);
     ovlgray(fsl.gcol, ana.nk, ana.plty, ana.plth, std::min(ana.fftskp, ana.pltw - j));
 }
 

@@ -7,6 +7,7 @@ struct Fsl {
     float *spec = nullptr;   // work data, packed FFT, then powers P[0 .. nbins-1]
     uint8_t gcol[4100] = {}; // gray level of each displayed row, row 0 at the bottom
     double maxpow = 0;       // largest FFT power computed since the process started
+    double shown = 0;        // sum of the displayed rows' powers of the last spectrum, in order
 };
 inline Fsl fsl;
 
@@ -16,7 +17,7 @@ void specslice(int j);
 void fftpow();
 // All-pole (LPC, order nlpc) model spectrum of the window into spec[0 .. nbins-1].
 void lpcpow();
-// Gray levels of the displayed rows into gcol[0 .. nk-1].
+// Gray levels of the displayed rows of spec into gcol[0 .. nk-1].
 void graymap();
 // The FFT analysis summary on the message stream.
 void fftsum();
