@@ -203,6 +203,23 @@ TEST(GrayMap, LevelsAreTheLogFormulaAtEveryStepAndBesideIt) {
     gray.c0 = 1, gray.c1 = gray.c2 = 0, fsl.spec = nullptr;
 }
 
+TEST(GrayMap, TheGainSumIsTheShownBinsPowersAddedInOrder) {
+    // the rows of the plot from bin kmin on, those outside the spectrum left out: their sum as
+    // the transform (or the all-pole model) leaves it for the gain
+    std::mt19937 rng(3);
+    for (const char *pars : {"", "nlpc=12", "fmin=3000 fmax=1000", "nflim=0 fmin=-500 fmax=1000",
+                             "foct=3 fmax=4000"}) {
+        silence(pars);
+        ASSERT_EQ(setup(), 0) << pars;
+        for (int i = 0; i < ana.nwin; i++) wave.sbuf[i] = int32_t(rng() % 20001) - 10000;
+        par.nlpc > 0 ? lpcpow() : fftpow();
+        double sum = 0;
+        for (int k = ana.kmin; k < ana.kmin + ana.nk; k++)
+            if (k >= 0 && k < ana.nbins) sum += fsl.spec[k];
+        EXPECT_EQ(fsl.shown, sum) << pars;
+    }
+}
+
 TEST(Rfft, EqualsTheTransformInDoubleAtEveryLength) {
     for (int n = 2; n <= 32768; n *= 2) {
         std::vector<float> x(n + 2);
