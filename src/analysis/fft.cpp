@@ -1,8 +1,9 @@
 // Real-input FFT: an optional radix-2 stage, radix-4 stages, then reordering into the packed
 // layout. Every value is rounded to float exactly as the plain stage-by-stage form rounds it, so
 // the spectra (and the gray levels drawn from them) do not depend on the speed-ups: twiddles are
-// cached, four values go through each operation at once, and the three reordering passes are one
-// blocked bit reversal. The stages work in static scratch buffers, so it is not reentrant.
+// cached, four or eight values go through each operation at once, and the three reordering
+// passes are one blocked bit reversal. The stages work in static scratch buffers, so it is not
+// reentrant.
 #include "analysis/fft.h"
 
 #include <bit>
@@ -67,13 +68,14 @@ void revfill() {
 }
 
 // Group 0: sums and differences of the quarters.
-template <class T> inline void bf0(T &g0, T &g1, T &g2, T &g3) {
+template <class T> inline __attribute__((always_inline)) void bf0(T &g0, T &g1, T &g2, T &g3) {
     T s02 = g0 + g2, s13 = g1 + g3, d02 = g0 - g2, d13 = g1 - g3;
     g0 = s02 + s13, g1 = s02 - s13, g2 = d02, g3 = d13;
 }
 
 // Group 1: the 45-degree rotation.
-template <class T> inline void bf1(T &g0, T &g1, T &g2, T &g3, T r) {
+template <class T>
+inline __attribute__((always_inline)) void bf1(T &g0, T &g1, T &g2, T &g3, const T &r) {
     T m1 = r * (g3 + g1), o1 = r * (g1 - g3);
     T n0 = g0 + o1, n1 = m1 - g2, n2 = g0 - o1, n3 = g2 + m1;
     g0 = n0, g1 = n1, g2 = n2, g3 = n3;
@@ -95,40 +97,81 @@ inline __attribute__((always_inline)) void bfp(T &e0, T &e1, T &e2, T &e3, T &j0
 
 const float R45 = 0.70710678118655f;
 
-// Group 0 of a stage of span a >= 4, four values of k at a time, from src to dst (which may
-// be the same).
-void grp0v(const float *src, float *dst, int a) {
-    for (int k = 0; k < a; k += 4) {
-        v4 q0 = ld(src + k), q1 = ld(src + a + k), q2 = ld(src + 2 * a + k);
-        v4 q3 = ld(src + 3 * a + k);
+// The stages of span a >= 4 hold a values of k in each quarter and treat them alike: W at a
+// time, in vectors of W floats (8 where the span allows it and the processor has the wide
+// vector unit, else 4). The same operations on the same values in the same order: the same
+// floats.
+template <class V> constexpr int W = sizeof(V) / sizeof(float);
+// Wide vectors pass through these only inlined, so no call's convention is at stake.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+template <class V> inline __attribute__((always_inline)) V ldw(const float *p) {
+    V x;
+    std::memcpy(&x, p, sizeof x);
+    return x;
+}
+template <class V> inline __attribute__((always_inline)) void stw(float *p, const V &x) {
+    std::memcpy(p, &x, sizeof x);
+}
+
+// Group 0 of a stage of span a, from src to dst (which may be the same).
+template <class V>
+inline __attribute__((always_inline)) void grp0w(const float *src, float *dst, int a) {
+    for (int k = 0; k < a; k += W<V>) {
+        V q0 = ldw<V>(src + k), q1 = ldw<V>(src + a + k), q2 = ldw<V>(src + 2 * a + k);
+        V q3 = ldw<V>(src + 3 * a + k);
         bf0(q0, q1, q2, q3);
-        st(dst + k, q0), st(dst + a + k, q1), st(dst + 2 * a + k, q2), st(dst + 3 * a + k, q3);
+        stw(dst + k, q0), stw(dst + a + k, q1), stw(dst + 2 * a + k, q2), stw(dst + 3 * a + k, q3);
     }
 }
 
-// Group 1 (the 45-degree group) of a stage of span a >= 4.
-void grp1v(float *g, int a) {
+// Group 1 (the 45-degree group) of a stage of span a.
+template <class V> inline __attribute__((always_inline)) void grp1w(float *g, int a) {
     float *g1 = g + a, *g2 = g + 2 * a, *g3 = g + 3 * a;
-    v4 r = bc(R45);
-    for (int k = 0; k < a; k += 4) {
-        v4 q0 = ld(g + k), q1 = ld(g1 + k), q2 = ld(g2 + k), q3 = ld(g3 + k);
+    const V r = V{} + R45;
+    for (int k = 0; k < a; k += W<V>) {
+        V q0 = ldw<V>(g + k), q1 = ldw<V>(g1 + k), q2 = ldw<V>(g2 + k), q3 = ldw<V>(g3 + k);
         bf1(q0, q1, q2, q3, r);
-        st(g + k, q0), st(g1 + k, q1), st(g2 + k, q2), st(g3 + k, q3);
+        stw(g + k, q0), stw(g1 + k, q1), stw(g2 + k, q2), stw(g3 + k, q3);
     }
 }
 
-// The pair (e, j) of pair number i in a stage of span a >= 4.
-void pairv(float *p, int a, int i, int e, int j) {
-    Tw6<v4> w{bc(tw.h[i]), bc(tw.m[i]), bc(tw.o[i]), bc(tw.t[i]), bc(tw.u[i]), bc(tw.v[i])};
+// The pair (e, j) of pair number i in a stage of span a.
+template <class V>
+inline __attribute__((always_inline)) void pairw(float *p, int a, int i, int e, int j) {
+    Tw6<V> w{V{} + tw.h[i], V{} + tw.m[i], V{} + tw.o[i],
+             V{} + tw.t[i], V{} + tw.u[i], V{} + tw.v[i]};
     float *E = p + 4 * a * e, *J = p + 4 * a * j;
-    for (int k = 0; k < a; k += 4) {
-        v4 e0 = ld(E + k), e1 = ld(E + a + k), e2 = ld(E + 2 * a + k), e3 = ld(E + 3 * a + k);
-        v4 j0 = ld(J + k), j1 = ld(J + a + k), j2 = ld(J + 2 * a + k), j3 = ld(J + 3 * a + k);
+    for (int k = 0; k < a; k += W<V>) {
+        V e0 = ldw<V>(E + k), e1 = ldw<V>(E + a + k), e2 = ldw<V>(E + 2 * a + k);
+        V e3 = ldw<V>(E + 3 * a + k), j0 = ldw<V>(J + k), j1 = ldw<V>(J + a + k);
+        V j2 = ldw<V>(J + 2 * a + k), j3 = ldw<V>(J + 3 * a + k);
         bfp(e0, e1, e2, e3, j0, j1, j2, j3, w);
-        st(E + k, e0), st(E + a + k, e1), st(E + 2 * a + k, e2), st(E + 3 * a + k, e3);
-        st(J + k, j0), st(J + a + k, j1), st(J + 2 * a + k, j2), st(J + 3 * a + k, j3);
+        stw(E + k, e0), stw(E + a + k, e1), stw(E + 2 * a + k, e2), stw(E + 3 * a + k, e3);
+        stw(J + k, j0), stw(J + a + k, j1), stw(J + 2 * a + k, j2), stw(J + 3 * a + k, j3);
     }
 }
+
+typedef float v8 __attribute__((vector_size(32)));
+
+// Group 0 alone: the first stage of even powers of two.
+__attribute__((target_clones("avx2", "default"))) void grp0v(const float *src, float *dst, int a) {
+    a % 8 ? grp0w<v4>(src, dst, a) : grp0w<v8>(src, dst, a);
+}
+
+// A radix-4 stage of d / 4 groups of span a >= 4.
+__attribute__((target_clones("avx2", "default"))) void stagev(float *p, int d, int a) {
+    const bool wide = a % 8 == 0;
+    wide ? grp0w<v8>(p, p, a) : grp0w<v4>(p, p, a);
+    if (d > 4) wide ? grp1w<v8>(p + 4 * a, a) : grp1w<v4>(p + 4 * a, a);
+    int np = d / 8;
+    for (int b = 1, i = 1; i < np; b++)
+        for (int end = 1 << b; i < end; i++) {
+            const int e = 2 * i, j = 3 * (1 << b) - 1 - 2 * i;
+            wide ? pairw<v8>(p, a, i, e, j) : pairw<v4>(p, a, i, e, j);
+        }
+}
+#pragma GCC diagnostic pop
 
 // One pair of groups of span 1 (four adjacent values each).
 void pair1(float *p, int i, int e, int j) {
@@ -188,18 +231,9 @@ void lastspan1(float *p, int d) {
     }
 }
 
-// A radix-4 stage of d / 4 groups of span a >= 4.
-void stagev(float *p, int d, int a) {
-    grp0v(p, p, a);
-    if (d > 4) grp1v(p + 4 * a, a);
-    int np = d / 8;
-    for (int b = 1, i = 1; i < np; b++)
-        for (int end = 1 << b; i < end; i++) pairv(p, a, i, 2 * i, 3 * (1 << b) - 1 - 2 * i);
-}
-
 // The first stage of odd powers of two: sums and differences of the two halves (n >= 8).
-void radix2(const float *src, float *dst, int n) {
-    int h = n / 2;
+__attribute__((target_clones("avx2", "default"))) void radix2(const float *src, float *dst, int n) {
+    const int h = n / 2;
     for (int k = 0; k < h; k += 4) {
         v4 a = ld(src + k), b = ld(src + h + k);
         st(dst + k, a + b), st(dst + h + k, a - b);
