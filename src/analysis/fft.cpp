@@ -216,7 +216,7 @@ void pair1x4(float *p, int i, int e, int j) {
 }
 
 // The last stage (span 1, d = n): groups of four adjacent values.
-void lastspan1(float *p, int d) {
+__attribute__((target_clones("avx2", "default"))) void lastspan1(float *p, int d) {
     bf0(p[0], p[1], p[2], p[3]);
     if (d > 4) bf1(p[4], p[5], p[6], p[7], R45);
     int np = d / 8; // pairs are i = 1 .. np-1
@@ -274,7 +274,8 @@ inline __attribute__((always_inline)) void revblock(const float *w, float *re, f
 // Bit reversal of the np = 2^L pairs of w (L >= 4) into two planes, re[r] = w_re[rev(r)] and
 // im[r] = -w_im[rev(r)]. Blocks mid and mid + half read the two halves of the same cache lines,
 // so they go together.
-void revplanes(const float *w, float *re, float *im, int L) {
+__attribute__((target_clones("avx2", "default"))) void revplanes(const float *w, float *re,
+                                                                 float *im, int L) {
     int q = 1 << (L - 2), sh = MMAX - 1 - (L - 4), nmid = 1 << (L - 4);
     if (nmid == 1) return revblock(w, re, im, q, 0, sh);
     for (int mid = 0; mid < nmid / 2; mid++) {
@@ -284,7 +285,8 @@ void revplanes(const float *w, float *re, float *im, int L) {
 }
 
 // Interleaves the planes into the packed layout: x[2r] = re[r], x[2r + 1] = im[np - r].
-void interleave(const float *re, const float *im, float *x, int np) {
+__attribute__((target_clones("avx2", "default"))) void interleave(const float *re, const float *im,
+                                                                  float *x, int np) {
     for (int r = 0; r < np; r += 4) {
         v4 a = ld(re + r), b = ld(im + np - r - 3);
         b = __builtin_shufflevector(b, b, 3, 2, 1, 0);
