@@ -312,7 +312,8 @@ void rfftsmall(float *p, int n) {
 // The first stage moves the data into the scratch buffer, the others work there in place,
 // and the reordering brings it back.
 int rfft(float *x, int n) {
-    if (n < 2 || n > NMAX || !std::has_single_bit(unsigned(n))) return 1;
+    if (n < 2 || n > NMAX || (n & (n - 1)) != 0)
+        return 1; // a power of two, without a popcount call
     if (n <= 4) return rfftsmall(x, n), 0;
     int m = std::countr_zero(unsigned(n)), f0 = m % 2 ? 2 : 1;
     float *w = scratch;

@@ -238,6 +238,12 @@ TEST(Rfft, EqualsTheTransformInDoubleAtEveryLength) {
     }
 }
 
+TEST(Rfft, RefusesLengthsThatAreNotPowersOfTwoUpTo32768) {
+    std::vector<float> x(70000, 1.0f);
+    for (int n : {-4, 0, 1, 3, 6, 24, 1000, 65536}) EXPECT_EQ(rfft(x.data(), n), 1) << n;
+    EXPECT_EQ(x, std::vector<float>(70000, 1.0f));
+}
+
 TEST(Window, DefinedValuesOfEachShape) {
     // centred on nwin / 2 in steps of 360 / (nwin - 1) degrees: 0.42 + 0.5 cos + 0.08 cos 2x
     // (Blackman), 0.54 + 0.46 cos (Hamming); nwin, window, index, value
