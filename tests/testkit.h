@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "base/msg.h"
@@ -67,6 +68,17 @@ inline std::string readfile(const std::string &path) {
     while ((n = std::fread(b, 1, sizeof b, f)) > 0) s.append(b, n);
     std::fclose(f);
     return s;
+}
+
+// A document without its creation date, and without its title when the names differ: the
+// lines that say when, and from what file, it was written.
+inline std::string nodate(const std::string &doc, bool untitled = false) {
+    std::istringstream in(doc);
+    std::string r;
+    for (std::string l; std::getline(in, l);)
+        if (!l.starts_with("%%CreationDate:") && !(untitled && l.starts_with("%%Title:")))
+            r += l + "\n";
+    return r;
 }
 
 // 1 when the shell finds the program.

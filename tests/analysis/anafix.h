@@ -59,9 +59,12 @@ inline void fresh(const std::string &pars = "") {
     plotclear();
 }
 
-// n samples of silence at rate r served from memory, to be overwritten at will.
+// A fresh plot of `seconds` of silence at rate r, its samples served from memory, to be
+// overwritten at will.
 inline std::vector<int32_t> memsamps;
-inline void memfile(int n, float r) {
+inline void silence(const std::string &pars, float r = 10000, float seconds = 1) {
+    fresh(pars);
+    const int n = static_cast<int>(r * seconds);
     memsamps.assign(n, 0);
     sd = Sd{.sdname = "mem.wav", .sdtype = SD_WAV, .nsamp = n, .srate = r, .wzero = 0};
     getsamp = [](int32_t i) { return i >= 0 && i < sd.nsamp ? memsamps[i] : 0; };

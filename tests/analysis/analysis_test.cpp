@@ -12,12 +12,6 @@
 #include "analysis/window.h"
 #include "render/gray.h"
 
-// A fresh plot of `seconds` of silence at rate r.
-static void silence(const std::string &pars, float r = 10000, float seconds = 1) {
-    fresh(pars);
-    memfile(static_cast<int>(r * seconds), r);
-}
-
 TEST(Setup, WindowFftFrequencyRowsAndSpectrumSpacing) {
     // 1 s at 10 kHz on 8.5 in, 3.92 samples a row: a Blackman window of 3 x 10000 / 400, an FFT
     // of twice the power of two it needs; a spectrum every (300 + ftpi / 2) / ftpi rows, or as

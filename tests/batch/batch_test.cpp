@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -48,13 +47,6 @@ std::map<std::string, std::vector<std::string>> rows(const std::string &csv) {
         m[f[0]] = f;
     }
     return m;
-}
-
-// An EPS file without its creation date, the one line that says when it was written.
-std::string nodate(std::string eps) {
-    const size_t at = eps.find("%%CreationDate:");
-    if (at != std::string::npos) eps.erase(at, eps.find('\n', at) - at);
-    return eps;
 }
 
 // Every regular file under dir (relative names), with its bytes.

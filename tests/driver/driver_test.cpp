@@ -10,7 +10,6 @@
 #include "driver/session.h"
 #include "driver/spcfile.h"
 #include "testkit.h"
-#include <sstream>
 
 // Only -h, -r, -t and -o take the next word: every other option is followed here by a word
 // that would be missed if it were taken. A positional word loses its trailing blanks and line

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -26,32 +25,16 @@ Ran kavrel(const Scratch &s, const std::string &words, const std::string &pre = 
     return shrun(s, pre + " " + KAVREL_BIN + " " + words, in);
 }
 
-// Middle (in dot columns) of the darkest band among columns c0..c1 over rows r0..r1 of the
-// 75-dpi picture; -1 if none is dark.
-double band(const Picture &p, int r0, int r1, int c0, int c1) {
-    const double x = darkband(p, c0 / 4, c1 / 4, r0 / 4, r1 / 4);
-    return x < 0 ? -1 : (x + 0.5) * 4;
-}
-
-// The default plot in dots: 1 s of spectrogram over rows 375..2925, 0..8 kHz over columns
-// 300..1650.
-constexpr auto row = [](double t) { return int(375 + 2550 * t); };
-constexpr auto col = [](double hz) { return 300 + 1350 * hz / 8000; };
-
 TEST(Program, WithoutAFileItPrintsTheUsageAndSucceeds) {
     const Scratch s("e2e");
-    for (std::string env : {"", "-o made.eps"}) {
-        const Ran r = kavrel(s, "-c -Pps xlen=3", env.empty() ? "" : "KAVREL='" + env + "'");
-        const std::string head = env.empty() ? "" : "KAVREL=" + env + "\n";
-        EXPECT_EQ(r.status, 0);
-        EXPECT_TRUE(r.err.starts_with(head + "KAVREL version 2.52                          "
-                                             "January 2018\n\nusage: kavrel [-options]"))
-            << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 22 + !env.empty());
-        EXPECT_TRUE(
-            r.err.ends_with("   -t N    sdf trailer size is N bytes\n   -Ppdf   output to PDF "
-                            "file\n   -Psvg   output to SVG file\n"));
-    }
+    const Ran r = kavrel(s, "-c -Pps xlen=3");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.starts_with("KAVREL version 2.52                          January 2018\n\n"
+                                  "usage: kavrel [-options]"))
+        << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 22);
+    EXPECT_TRUE(r.err.ends_with("   -t N    sdf trailer size is N bytes\n   -Ppdf   output to PDF "
+                                "file\n   -Psvg   output to SVG file\n"));
 }
 
 TEST(Program, ExitStatusAndMessagesTellHowTheRunWent) {
@@ -76,7 +59,6 @@ TEST(Program, ExitStatusAndMessagesTellHowTheRunWent) {
     } const cases[] = {
         {"", "missing", "", 1, "can't open file missing\n", ""},
         {"", "noext", "", 1, "SPC file: noext\ncan't open parameter file noext.spc\n", ""},
-        {"", "-o no/such/o.eps q.spc", "", 1, "can't open output file no/such/o.eps\n", ""},
         {"KAVREL='-o no/o.eps'", "q", "", 1,
          "KAVREL=-o no/o.eps\ncan't open output file no/o.eps\n", ""},
         {"", "noh.raw", "", 1,
@@ -119,7 +101,7 @@ TEST(Program, ExitStatusAndMessagesTellHowTheRunWent) {
 // from its lower left, the frame at 0 Hz, the tone at 1 kHz, quiet at 4.5 kHz, by the mean gray
 // of 0.2 in along and 0.06 in up around each, in a picture of pa pixels per inch along the page
 // and pu up it: landscape, or turned onto a portrait page with time running down.
-void tonemarks(const Picture &p, bool land = true, double pa = 300, double pu = 300) {
+void tonemarks(const Picture &p, bool land, double pa, double pu) {
     auto gray = [&](double up) {
         const int a0 = int((1.5 - 0.1) * pa), a1 = int((1.5 + 0.1) * pa);
         const int u0 = int((up - 0.03) * pu), u1 = int((up + 0.03) * pu);
@@ -163,21 +145,6 @@ TEST(Pictures, EveryDeviceDrawsTheToneAsADarkBandAt1kHz) {
                                          : pcl.page;
         if (c.h) { EXPECT_EQ(p.h, c.h); }
         tonemarks(p, c.land, c.pa, c.pu);
-    }
-}
-
-// A sweep from 300 to 3000 Hz over the second: at each time the dark band lies at that
-// time's frequency.
-TEST(Pictures, PostScriptShowsASweepAtItsFrequencyAtEachTime) {
-    const Scratch s("e2e");
-    ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 a.wav synth 1 sine 300:3000 gain -6"));
-    ASSERT_EQ(kavrel(s, "-Pps -o a.eps a.wav").status, 0);
-    const Picture p = readpages(s, "a.eps").at(0);
-    for (double t = 0.1; t < 1; t += 0.2) {
-        const double f = 300 + 2700 * (t + 0.01);
-        EXPECT_NEAR(band(p, row(t), row(t + 0.02), 306, 1644), col(f), 6) << t;
-        // above the band the spectrogram is light
-        EXPECT_GT(mean(p, col(f + 700) / 4, 410, row(t) / 4, row(t + 0.02) / 4), 235) << t;
     }
 }
 
@@ -235,12 +202,12 @@ TEST(Documents, OutputNameChoosesTheDeviceAndWithoutOneItIsStandardOutput) {
     const std::string eps = readfile(s / "o.eps");
     EXPECT_TRUE(f.status + o.status == 0 &&
                 eps.starts_with("%!PS-Adobe-2.0 EPSF-2.0\n%%Title: sketch\n"));
-    auto nodate = [](std::string d) { return d.erase(d.find("%%CreationDate:"), 40); };
     EXPECT_EQ(nodate(o.out), nodate(eps));
 }
 
-// A stereo recording with the tone on its second channel plots that channel through the codec
-// library to PDF at its real duration and says which channel, unless -q.
+// A stereo recording through the codec library to PDF says which channel it plots and its
+// real duration, unless -q (the channel's samples and its tone read back: the codec and shell
+// tests).
 TEST(Recordings, StereoPlotsItsChosenChannelAndSaysWhichUnlessQuiet) {
     const Scratch s("e2e");
     ASSERT_TRUE(sox(s.dir, "-n -r 16000 -b 16 st.wav synth 1 sine 0 sine 1000 gain -6"));
@@ -249,7 +216,6 @@ TEST(Recordings, StereoPlotsItsChosenChannelAndSaysWhichUnlessQuiet) {
     EXPECT_EQ(one.status + two.status, 0);
     EXPECT_TRUE(one.err.starts_with("FLC file: st.flac\nchannel 2 of 2\n")) << one.err;
     EXPECT_NE(one.err.find("    16000 samples =    1.000 sec"), std::string::npos) << one.err;
-    tonemarks(readpages(s, "a.pdf").at(0), true, 75, 75);
     EXPECT_EQ(two.err, "FLC file: st.flac\n");
 }
 

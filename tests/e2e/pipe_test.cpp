@@ -2,28 +2,13 @@
 // a /dev/fd/N of process substitution, standard input, streams whose headers lack the length.
 // Each plot must be the plot of the same recording as a regular file; each run has a time
 // limit, so a run that blocks on its pipe fails its row.
-#include <sstream>
 #include <string>
 
 #include "testkit.h"
 
+using namespace std::string_literals;
+
 namespace {
-
-// The document without the lines naming the file and the hour it was made.
-std::string body(const std::string &eps) {
-    std::istringstream in(eps);
-    std::string r;
-    for (std::string l; std::getline(in, l);)
-        if (!l.starts_with("%%Title:") && !l.starts_with("%%CreationDate:")) r += l + "\n";
-    return r;
-}
-
-// Runs the bash lines in dir, kavrel as $K; the status of the last line.
-int runbash(const std::string &dir, const std::string &lines) {
-    writefile(dir + "/run.sh", "cd '" + dir + "' || exit 99\nunset KAVREL\nK='timeout 20 " +
-                                   std::string(KAVREL_BIN) + "'\n" + lines + "\n");
-    return WEXITSTATUS(std::system(("bash '" + dir + "/run.sh'").c_str()));
-}
 
 struct Case {
     const char *what;
@@ -62,15 +47,16 @@ TEST(PipeInput, APipedRecordingPlotsAsTheSameRecordingInAFile) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string run = "$K -Pps -o o.eps </dev/null ", tail = " >stdout 2>stderr";
-        ASSERT_EQ(runbash(s.dir, std::string(c.setup) + "\n" + run + c.file + " 2>/dev/null && " +
-                                     "mv o.eps want.eps\n" + run + c.input + tail + "\n" +
-                                     "st=$?; wait; exit $st"),
-                  0)
-            << readfile(s / "stderr");
-        EXPECT_NE(readfile(s / "stderr").find(c.said), std::string::npos) << readfile(s / "stderr");
-        EXPECT_EQ(readfile(s / "stdout"), "");
-        const std::string want = body(readfile(s / "want.eps")), got = body(readfile(s / "o.eps"));
+        // kavrel on the file, then on the pipe; a writer left behind is waited for
+        writefile(s / "run.sh", "K='timeout 20 " KAVREL_BIN "'\n"s + c.setup +
+                                    "\n$K -Pps -o want.eps " + c.file +
+                                    " 2>/dev/null || exit 99\n$K -Pps -o o.eps " + c.input +
+                                    "\nst=$?; wait; exit $st\n");
+        const Ran r = shrun(s, "bash run.sh");
+        EXPECT_EQ((std::tuple{r.status, r.out}), (std::tuple{0, ""s})) << r.err;
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        const std::string want = nodate(readfile(s / "want.eps"), true),
+                          got = nodate(readfile(s / "o.eps"), true);
         EXPECT_GT(want.size(), 1000u);
         EXPECT_TRUE(got == want) << got.size() << " bytes, " << want.size() << " wanted";
     }

@@ -36,13 +36,6 @@ void wav(const Scratch &s, const std::string &name, const std::vector<int16_t> &
                                std::to_string(chans) + " raw " + name));
 }
 
-// Goes into a folder for the life of the object and back out.
-struct InDir {
-    std::filesystem::path old = std::filesystem::current_path();
-    explicit InDir(const std::string &d) { std::filesystem::current_path(d); }
-    ~InDir() { std::filesystem::current_path(old); }
-};
-
 } // namespace
 
 TEST(Readout, TimesAndFrequenciesAsShown) {
@@ -74,21 +67,21 @@ TEST(Readout, FrequencyOnEachAxisType) {
 // closes it.
 TEST(Cursor, ReopensOnlyForAnotherNameOrChannel) {
     Scratch s("cur");
-    std::vector<int16_t> a = tone(100, 8000, 800, 9000), b = tone(300, 8000, 800, 5000);
-    wav(s, "a.wav", a, 8000);
-    wav(s, "b.wav", b, 8000);
-    EXPECT_EQ(cursamp("", 0.01, 8000), 0);
-    EXPECT_EQ(cursamp((s / "a.wav").c_str(), 0.01, 8000), a[80]);
-    std::filesystem::remove(s / "a.wav");
-    EXPECT_EQ(cursamp((s / "a.wav").c_str(), 0.02, 8000), a[160]) << "reopened";
-    EXPECT_EQ(cursamp((s / "b.wav").c_str(), 0.0201, 8000), b[161]);
-    EXPECT_EQ(cursamp((s / "a.wav").c_str(), 0.02, 8000), 0) << "a was not closed";
-    EXPECT_EQ(cursamp((s / "b.wav").c_str(), 0.01, 8000), b[80]);
-    std::vector<int16_t> ab;
+    std::vector<int16_t> a = tone(100, 8000, 800, 9000), b = tone(300, 8000, 800, 5000), ab;
     for (size_t i = 0; i < a.size(); i++) ab.push_back(a[i]), ab.push_back(b[i]);
-    wav(s, "ab.wav", ab, 8000, 2);
-    EXPECT_EQ(cursamp((s / "ab.wav").c_str(), 0.01, 8000, 2), b[80]);
-    EXPECT_EQ(cursamp((s / "ab.wav").c_str(), 0.01, 8000, 1), a[80]);
+    wav(s, "a.wav", a, 8000), wav(s, "b.wav", b, 8000), wav(s, "ab.wav", ab, 8000, 2);
+    // file (a.wav removed once read: reopened only while the cursor holds it), time, channel,
+    // sample
+    const std::tuple<std::string, double, int, int> cases[] = {
+        {"", 0.01, 1, 0},           {"a.wav", 0.01, 1, a[80]},
+        {"a.wav", 0.02, 1, a[160]}, {"b.wav", 0.0201, 1, b[161]},
+        {"a.wav", 0.02, 1, 0},      {"b.wav", 0.01, 1, b[80]},
+        {"ab.wav", 0.01, 2, b[80]}, {"ab.wav", 0.01, 1, a[80]}};
+    for (const auto &[name, t, chan, want] : cases) {
+        EXPECT_EQ(cursamp(name.empty() ? "" : (s / name).c_str(), t, 8000, chan), want)
+            << name << t;
+        std::filesystem::remove(s / "a.wav");
+    }
     curclose();
     EXPECT_EQ(cur.curname, "");
     EXPECT_LT(sdb.fd, 0);
@@ -98,13 +91,15 @@ TEST(Shell, OpenVectorFollowsTheTemplateBesideTheFile) {
     Scratch s("open");
     wav(s, "t.wav", tone(100, 8000, 80, 1000), 8000);
     writefile(s / "p.spc", "tmax=1\n");
-    InDir in(s.dir);
+    const std::filesystem::path old = std::filesystem::current_path();
+    std::filesystem::current_path(s.dir);
     const Words spc{"Kavrel", s / "p.spc"};
     EXPECT_EQ(openvec(s / "t.wav"), (Words{"Kavrel", s / "t.wav"}));
     EXPECT_EQ(openvec(s / "p.spc"), spc);
     writefile(s / "template.spc", "sdfile %1\n");
     EXPECT_EQ(openvec(s / "t.wav"), (Words{"Kavrel", "template.spc", s / "t.wav"}));
     EXPECT_EQ(openvec(s / "p.spc"), spc);
+    std::filesystem::current_path(old);
 }
 
 TEST(Shell, ExportVectorByFilterAndExtension) {
