@@ -248,15 +248,12 @@ void mklevels(double lnf) {
 
 } // namespace
 
-namespace {
-
-// Gray levels of the displayed rows from the sum of the shown bins' powers.
-void graylevels(double sum) {
+void graymap() {
     const int nk = std::max(ana.nk, 0);
     int ks, ke;
     shownbins(ks, ke);
     const float *p = fsl.spec;
-    double m3 = nk > 0 ? 3 * sum / nk : 0;
+    double m3 = nk > 0 ? 3 * fsl.shown / nk : 0;
     double g = wave.wvar != 0 && m3 != 0 ? std::pow(wave.wvar / m3, par.agcsp) / wave.wvar : 100;
     if (lv.floor != par.floor || lv.darkness != par.darkness || lv.contrast != par.contrast ||
         lv.c0 != gray.c0 || lv.c1 != gray.c1 || lv.c2 != gray.c2)
@@ -274,23 +271,13 @@ void graylevels(double sum) {
         for (int k = ks; k < ke; k++) gc[k - k0] = levelof(p[k] * g, lnf);
 }
 
-} // namespace
-
-void graymap() {
-    int ks, ke;
-    shownbins(ks, ke);
-    double sum = 0;
-    for (int k = ks; k < ke; k++) sum += fsl.spec[k];
-    graylevels(sum);
-}
-
 void specslice(int j) {
     if (ana.fftskp <= 0 || j % ana.fftskp != 0) return;
     if (par.nlpc > 0)
         lpcpow();
     else
         fftpow();
-    graylevels(fsl.shown);
+    graymap();
     ovlgray(fsl.gcol, ana.nk, ana.plty, ana.plth, std::min(ana.fftskp, ana.pltw - j));
 }
 

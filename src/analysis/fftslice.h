@@ -17,7 +17,8 @@ void specslice(int j);
 void fftpow();
 // All-pole (LPC, order nlpc) model spectrum of the window into spec[0 .. nbins-1].
 void lpcpow();
-// Gray levels of the displayed rows of spec into gcol[0 .. nk-1].
+// Gray levels of the displayed rows of spec into gcol[0 .. nk-1], with the gain from the sum
+// of their powers that fftpow or lpcpow left in shown.
 void graymap();
 // The FFT analysis summary on the message stream.
 void fftsum();
